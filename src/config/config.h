@@ -1,0 +1,111 @@
+// The settings record, its option table and the operations that fill it.
+#pragma once
+
+#include <gdk/gdk.h>
+#include <X11/Xlib.h>
+
+enum ScrollbarPos { SCROLLBAR_NONE = -1, SCROLLBAR_LEFT = 2, SCROLLBAR_RIGHT = 3 };
+enum BorderType { BORDER_THIN = 0, BORDER_THICK = 1, BORDER_NONE = 2 };
+enum WindowPosition {
+  POS_TOP = 0, POS_BOTTOM, POS_LEFT, POS_RIGHT,
+  POS_TOPLEFT, POS_TOPRIGHT, POS_BOTTOMLEFT, POS_BOTTOMRIGHT
+};
+enum ShowTabs { SHOWTAB_NEVER = 0, SHOWTAB_ONE = 1, SHOWTAB_ALWAYS = 2 };
+
+constexpr int SETTINGS_TEXT_SIZE = 200;
+constexpr int PALETTE_SIZE = 16;
+
+struct Settings {
+  char font[SETTINGS_TEXT_SIZE];
+  GdkColor background;
+  GdkColor foreground;
+  int scrollbar;
+  int border;
+  float opacity;
+  char bgimage[SETTINGS_TEXT_SIZE];
+  int width;
+  int height;
+  int width_percent;
+  int height_percent;
+  int position;
+  int mod;
+  KeySym key;
+  char shell[SETTINGS_TEXT_SIZE];
+  char emulation[SETTINGS_TEXT_SIZE];
+  int lines;
+  int showtab;
+  int tabpos;
+  char tablabel[SETTINGS_TEXT_SIZE];
+  GdkColor palette[PALETTE_SIZE];
+  int palette_count;
+  int tabfill;
+  int allowbold;
+  int keymod;
+  int autohide;
+  int scroll;
+  int fixedx;
+  int fixedy;
+  int allowreorder;
+  int cursorBlink;
+  GdkColor cursorColor;
+  int cursorShape;
+  gint8 start_toggled;
+  int pos_x;
+  int pos_y;
+};
+
+struct OptionInfo {
+  char name[18];
+  char short_name[12];
+  char type[12];
+  char description[150];
+};
+
+constexpr int OPTION_COUNT = 30;
+extern const OptionInfo option_table[OPTION_COUNT];
+
+// The one record. Other modules read it through the accessors below; the
+// configuration module and its tests work on it directly.
+extern Settings settings;
+
+void settings_defaults();
+void settings_apply_option(char *name, char *value);
+void settings_load();
+
+// Geometry: the arithmetic is a pure function over a monitor list so it can
+// be checked without an X server; settings_compute_geometry feeds it.
+struct MonitorRect { int x, y, width, height; };
+void settings_geometry_apply(Settings *s, MonitorRect screen,
+                             const MonitorRect *monitors, int n_monitors,
+                             int px, int py);
+void settings_compute_geometry();
+void settings_get_position(int *x, int *y);
+
+const char *settings_get_font();
+float settings_get_opacity();
+GdkColor settings_get_background();
+GdkColor settings_get_foreground();
+int settings_get_border();
+int settings_get_mod();
+KeySym settings_get_key();
+int settings_get_width();
+int settings_get_height();
+int settings_get_scrollbar();
+const char *settings_get_shell();
+const char *settings_get_emulation();
+int settings_get_lines();
+int settings_get_showtab();
+const char *settings_get_tablabel();
+int settings_get_tabpos();
+GdkColor *settings_get_palette();
+int settings_get_tabfill();
+int settings_get_allowbold();
+int settings_get_keymod();
+int settings_get_autohide();
+const char *settings_get_bgimage();
+int settings_get_scroll();
+int settings_get_allowreorder();
+int settings_get_cursor_blink();
+int settings_get_cursor_shape();
+GdkColor settings_get_cursor_color();
+int settings_get_start_toggled();

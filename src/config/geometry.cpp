@@ -1,0 +1,73 @@
+// Size and place of the window on the monitor under the pointer.
+#include "config/config.h"
+
+#include <gdk/gdkx.h>
+#include <X11/extensions/Xinerama.h>
+
+#include <vector>
+
+void settings_geometry_apply(Settings *s, MonitorRect screen,
+                             const MonitorRect *monitors, int n_monitors,
+                             int px, int py)
+{
+  MonitorRect m = screen;
+  if (n_monitors > 0) {
+    // Monitor 0 is the fallback and is never tested itself.
+    m = monitors[0];
+    for (int i = 1; i < n_monitors; i++) {
+      const MonitorRect &c = monitors[i];
+      if (c.x <= px && px <= c.x + c.width && c.y <= py && py <= c.y + c.height) {
+        m = c;
+        break;
+      }
+    }
+  }
+  if (s->width_percent > 0)
+    s->width = m.width * s->width_percent / 100;
+  if (s->height_percent > 0)
+    s->height = m.height * s->height_percent / 100;
+
+  const int dx = m.width - s->width, dy = m.height - s->height;
+  int x, y;
+  switch (s->position) {
+  case POS_TOP:        x = dx / 2; y = 0;      break;
+  case POS_BOTTOM:     x = dx / 2; y = dy;     break;
+  case POS_LEFT:       x = 0;      y = dy / 2; break;
+  case POS_RIGHT:      x = dx;     y = dy / 2; break;
+  case POS_TOPLEFT:    x = 0;      y = 0;      break;
+  case POS_TOPRIGHT:   x = dx;     y = 0;      break;
+  case POS_BOTTOMLEFT: x = 0;      y = dy;     break;
+  default:             x = dx;     y = dy;     break;
+  }
+  s->pos_x = s->fixedx >= 0 ? s->fixedx : m.x + x;
+  s->pos_y = s->fixedy >= 0 ? s->fixedy : m.y + y;
+}
+
+void settings_compute_geometry()
+{
+  GdkScreen *gscreen = gdk_screen_get_default();
+  const MonitorRect screen = {0, 0, gdk_screen_get_width(gscreen),
+                              gdk_screen_get_height(gscreen)};
+  Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+  int event_base, error_base, n = 0, px = 0, py = 0;
+  XineramaScreenInfo *info = nullptr;
+  if (XineramaQueryExtension(dpy, &event_base, &error_base) && XineramaIsActive(dpy)) {
+    info = XineramaQueryScreens(dpy, &n);
+    gdk_display_get_pointer(gdk_display_get_default(), nullptr, &px, &py, nullptr);
+  }
+  // An active extension that lists no monitor leaves the whole screen.
+  std::vector<MonitorRect> monitors;
+  for (int i = 0; info && i < n; i++)
+    monitors.push_back({info[i].x_org, info[i].y_org, info[i].width, info[i].height});
+  if (info)
+    XFree(info);
+  settings_geometry_apply(&settings, screen, monitors.data(),
+                          static_cast<int>(monitors.size()), px, py);
+}
+
+void settings_get_position(int *x, int *y)
+{
+  settings_compute_geometry();
+  *x = settings.pos_x;
+  *y = settings.pos_y;
+}

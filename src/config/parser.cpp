@@ -1,0 +1,254 @@
+// One option name and its value applied to the settings record.
+#include "config/config.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+
+#include <glib.h>
+#include <vte/vte.h>
+
+namespace {
+
+struct GFreeDeleter { void operator()(gpointer p) const { g_free(p); } };
+struct GStrvDeleter { void operator()(gchar **v) const { g_strfreev(v); } };
+
+// atoi's reading (blanks, sign, digits), but out-of-range numbers saturate
+// instead of being undefined.
+int parse_int(const char *text)
+{
+  errno = 0;
+  long v = strtol(text, nullptr, 10);
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+float parse_float(const char *text)
+{
+  double v = atof(text);
+  if (std::isfinite(v) && std::fabs(v) > FLT_MAX)
+    v = std::copysign(static_cast<double>(FLT_MAX), v);
+  return static_cast<float>(v);
+}
+
+void copy_text(char (&field)[SETTINGS_TEXT_SIZE], const char *value)
+{
+  g_strlcpy(field, value, sizeof field);
+}
+
+} // namespace
+
+static int settings_parse_color(const char *text, GdkColor *target)
+{
+  GdkColor parsed;
+  if (gdk_color_parse(text, &parsed)) {
+    *target = parsed;
+    return 1;
+  }
+  std::unique_ptr<gchar, GFreeDeleter> hashed(g_strconcat("#", text, nullptr));
+  if (gdk_color_parse(hashed.get(), &parsed)) {
+    *target = parsed;
+    return 1;
+  }
+  return 0;
+}
+
+static void settings_parse_color_or(const char *text, GdkColor *target,
+                                    const char *fallback)
+{
+  if (!settings_parse_color(text, target))
+    gdk_color_parse(fallback, target);
+}
+
+static void settings_parse_border(const char *text)
+{
+  if (strcmp(text, "thin") == 0) settings.border = BORDER_THIN;
+  else if (strcmp(text, "thick") == 0) settings.border = BORDER_THICK;
+  else settings.border = BORDER_NONE;
+}
+
+static void settings_parse_size(char *text, int *pixels, int *percent)
+{
+  if (strchr(text, '%')) {
+    text[strlen(text) - 1] = '\0';
+    *percent = parse_int(text);
+  } else {
+    *pixels = parse_int(text);
+  }
+}
+
+static void settings_parse_position(const char *text)
+{
+  static const char *const words[] = {
+    "top", "bottom", "left", "right",
+    "topleft", "topright", "bottomleft", "bottomright",
+  };
+  for (int i = 0; i < static_cast<int>(G_N_ELEMENTS(words)); i++)
+    if (strcmp(text, words[i]) == 0) {
+      settings.position = POS_TOP + i;
+      return;
+    }
+}
+
+static void settings_parse_mod(char *text)
+{
+  text[0] = static_cast<char>(tolower(static_cast<unsigned char>(text[0])));
+  struct { const char *word; int mask; } const words[] = {
+    {"shift", ShiftMask}, {"control", ControlMask}, {"ctrl", ControlMask},
+    {"alt", Mod1Mask}, {"mod1", Mod1Mask}, {"windows", Mod4Mask}, {"win", Mod4Mask},
+  };
+  settings.mod = ControlMask;
+  for (const auto &w : words)
+    if (strcmp(text, w.word) == 0) {
+      settings.mod = w.mask;
+      return;
+    }
+}
+
+static void settings_parse_key(char *text)
+{
+  settings.key = NoSymbol;
+  text[0] = static_cast<char>(tolower(static_cast<unsigned char>(text[0])));
+  settings.key = XStringToKeysym(text);
+  if (settings.key == NoSymbol) {
+    text[0] = static_cast<char>(toupper(static_cast<unsigned char>(text[0])));
+    settings.key = XStringToKeysym(text);
+  }
+}
+
+static int settings_parse_tabpos(const char *text)
+{
+  if (strcmp(text, "top") == 0) return GTK_POS_TOP;
+  if (strcmp(text, "left") == 0) return GTK_POS_LEFT;
+  if (strcmp(text, "right") == 0) return GTK_POS_RIGHT;
+  return GTK_POS_BOTTOM;
+}
+
+static int settings_parse_bool(char *text, int current)
+{
+  g_strstrip(text);
+  for (const char *no : {"false", "0", "no"})
+    if (strcasecmp(text, no) == 0) return 0;
+  for (const char *yes : {"true", "1", "yes"})
+    if (strcasecmp(text, yes) == 0) return 1;
+  return current;
+}
+
+static int settings_parse_keymod_part(char *text)
+{
+  g_strstrip(text);
+  struct { const char *word; int mask; } const words[] = {
+    {"control", GDK_CONTROL_MASK}, {"ctrl", GDK_CONTROL_MASK},
+    {"alt", GDK_MOD1_MASK}, {"shift", GDK_SHIFT_MASK}, {"windows", GDK_SUPER_MASK},
+  };
+  for (const auto &w : words)
+    if (strcasecmp(text, w.word) == 0) return w.mask;
+  return 0;
+}
+
+static void settings_parse_keymod(const char *text)
+{
+  std::unique_ptr<gchar *, GStrvDeleter> pieces(g_strsplit_set(text, "+", -1));
+  int mask = 0;
+  for (gchar **p = pieces.get(); *p; p++)
+    mask |= settings_parse_keymod_part(*p);
+  if (mask != 0)
+    settings.keymod = mask;
+}
+
+// Entries above 15 do not exist: such an option sets nothing and is not
+// counted, so a palette with a mistyped index is reported as incomplete.
+static void settings_parse_palette(char *name, char *value)
+{
+  g_strcanon(name, "0123456789", ' ');
+  g_strchug(name);
+  int index = parse_int(name);
+  if (index < 0 || index >= PALETTE_SIZE)
+    return;
+  settings_parse_color(value, &settings.palette[index]);
+  settings.palette_count++;
+}
+
+namespace {
+
+using OptionRule = void (*)(char *name, char *value);
+
+struct OptionParser {
+  const char *name;
+  const char *short_name;
+  OptionRule apply;
+  bool prefix = false;  // the names only begin with these
+};
+
+Settings &S = settings;
+
+// Tried in this order; the first row whose name matches decides.
+// long name       short     rule
+const OptionParser option_parsers[] = {
+  {"font",         "-fn",    [](char *, char *v) { copy_text(S.font, v); }},
+  {"background",   "-bg",    [](char *, char *v) { settings_parse_color_or(v, &S.background, "black"); }},
+  {"foreground",   "-fg",    [](char *, char *v) { settings_parse_color_or(v, &S.foreground, "white"); }},
+  {"scrollbar",    "-s",     [](char *, char *v) {
+      S.scrollbar = strcmp(v, "true") == 0 || strcmp(v, "right") == 0 ? SCROLLBAR_RIGHT
+                  : strcmp(v, "left") == 0 ? SCROLLBAR_LEFT : SCROLLBAR_NONE; }},
+  {"border",       "-b",     [](char *, char *v) { settings_parse_border(v); }},
+  {"opacity",      "-o",     [](char *, char *v) { S.opacity = parse_float(v); }},
+  {"bgimage",      "-bgimg", [](char *, char *v) { copy_text(S.bgimage, v); }},
+  {"width",        "-w",     [](char *, char *v) { settings_parse_size(v, &S.width, &S.width_percent); }},
+  {"height",       "-h",     [](char *, char *v) { settings_parse_size(v, &S.height, &S.height_percent); }},
+  {"position",     "-p",     [](char *, char *v) { settings_parse_position(v); }},
+  {"fixedx",       "-fx",    [](char *, char *v) { S.fixedx = parse_int(v); }},
+  {"fixedy",       "-fy",    [](char *, char *v) { S.fixedy = parse_int(v); }},
+  {"mod",          "-m",     [](char *, char *v) { settings_parse_mod(v); }},
+  {"key",          "-k",     [](char *, char *v) { settings_parse_key(v); }},
+  {"shell",        "-sh",    [](char *, char *v) { copy_text(S.shell, v); }},
+  {"emulation",    "-e",     [](char *, char *v) { copy_text(S.emulation, v); }},
+  {"lines",        "-l",     [](char *, char *v) { S.lines = parse_int(v); }},
+  {"showtab",      "-st",    [](char *, char *v) {
+      if (strcasecmp(v, "always") == 0) S.showtab = SHOWTAB_ALWAYS;
+      else if (strcasecmp(v, "never") == 0) S.showtab = SHOWTAB_NEVER; }},
+  {"tabpos",       "-tp",    [](char *, char *v) { S.tabpos = settings_parse_tabpos(v); }},
+  {"tablabel",     "-tl",    [](char *, char *v) { copy_text(S.tablabel, v); }},
+  {"color",        "-c",     settings_parse_palette, true},
+  {"tabfill",      "-tf",    [](char *, char *v) { S.tabfill = settings_parse_bool(v, S.tabfill); }},
+  {"allowbold",    "-ab",    [](char *, char *v) { S.allowbold = settings_parse_bool(v, S.allowbold); }},
+  {"keymod",       "-km",    [](char *, char *v) { settings_parse_keymod(v); }},
+  {"autohide",     "-ah",    [](char *, char *v) { S.autohide = settings_parse_bool(v, S.autohide); }},
+  {"scroll",       "-sc",    [](char *, char *v) { S.scroll = settings_parse_bool(v, S.scroll); }},
+  {"allowreorder", "-ar",    [](char *, char *v) { S.allowreorder = settings_parse_bool(v, S.allowreorder); }},
+  {"cursorBlink",  "-ub",    [](char *, char *v) { S.cursorBlink = settings_parse_bool(v, S.cursorBlink); }},
+  {"cursorColor",  "-uc",    [](char *, char *v) { settings_parse_color_or(v, &S.cursorColor, "white"); }},
+  {"cursorShape",  "-us",    [](char *, char *v) {
+      if (strcmp(v, "block") == 0) S.cursorShape = VTE_CURSOR_SHAPE_BLOCK;
+      else if (strcmp(v, "ibeam") == 0) S.cursorShape = VTE_CURSOR_SHAPE_IBEAM;
+      else if (strcmp(v, "underline") == 0) S.cursorShape = VTE_CURSOR_SHAPE_UNDERLINE; }},
+};
+
+bool option_matches(const OptionParser &row, const char *name)
+{
+  if (row.prefix)
+    return g_str_has_prefix(name, row.name) || g_str_has_prefix(name, row.short_name);
+  return strcmp(name, row.name) == 0 || strcmp(name, row.short_name) == 0;
+}
+
+} // namespace
+
+void settings_apply_option(char *name, char *value)
+{
+  if (!name || !value || name[0] == '#')
+    return;
+  g_strstrip(name);
+  g_strstrip(value);
+  for (const OptionParser &row : option_parsers)
+    if (option_matches(row, name)) {
+      row.apply(name, value);
+      return;
+    }
+}

@@ -1,0 +1,109 @@
+// The action words: help texts, version and the toggle of a running instance.
+#include "main/actions.h"
+#include "config/config.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+int saved_argc;
+char **saved_argv;
+
+static const char *const VERSION = "0.18";
+
+void print_help()
+{
+  const char *self = saved_argv[0];
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
+         "  --help\tDisplay this menu\n"
+         "  --info\tDisplay .Xdefault options\n"
+         "  --version\tDisplay the current application version\n"
+         "  --toggle\tShow/Hide the current kavlor instance\n"
+         "(When using an action command, the options are ignored)\n\nOptions are:\n",
+         VERSION, self);
+  for (const OptionInfo &row : option_table)
+    printf("  %s %s\t%s\n", row.short_name, row.type, row.description);
+  printf("\t\tYou may specify no palette, or a complete one with 16 total colors\n"
+         "\t\tFor this you have to use -c0, -c1, ..., -c15.\n\n");
+  printf("Note:     any colors in hex codes are entered without the leading '#'.\n\n"
+         "Examples: %s -fn \"Bitstream Vera Sans Mono 12\" -bg white -k F12 -sh /bin/bash\n"
+         "          %s -bg black -fg green -w 800 -h 405 -s right -m alt -k f -l 10000\n"
+         "          %s -b thick -w 500 -p left -t best -o 90 -m shift -k tab -sh /bin/zsh\n\n"
+         "Use --info to get a list of available .Xdefaults options for kavlor.\n",
+         self, self, self);
+}
+
+void print_info()
+{
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
+         "  --help\tDisplay command line options menu\n"
+         "  --info\tDisplay .Xdefault options\n"
+         "  --version\tDisplay current application version\n"
+         "  --toggle\tShow/Hide the current kavlor instance\n"
+         "(When using an action command, the .Xdefaults options are ignored)\n\n"
+         "The .Xdefault options are read from ~/.Xdefaults.\n"
+         "To specify an option in .Xdefaults use this syntax:\n"
+         "kavlor.OPTION: VALUE\nExample: kavlor.key: f12\n\n"
+         "Available .Xdefaults options:\n",
+         VERSION, saved_argv[0]);
+  for (const OptionInfo &row : option_table)
+    printf("  %s:  \t%s      \t%s\n", row.name, row.type, row.description);
+  printf("\t\t\t\tYou may specify no palette, or a complete one with 16 total colors.\n"
+         "\t\t\t\tFor this you have to use color0, color1, ..., color15.\n");
+}
+
+void print_version()
+{
+  printf("kavlor %s\n", VERSION);
+}
+
+// The pipe of a pgrep command, or the process ends with the pid message.
+static FILE *open_pgrep(const char *command)
+{
+  FILE *pipe = popen(command, "r");
+  if (!pipe) {
+    fputs("error: unable to get kavlor pid\n", stderr);
+    exit(1);
+  }
+  return pipe;
+}
+
+[[noreturn]] static void fail_read_pid(FILE *pipe)
+{
+  pclose(pipe);
+  fputs("error: unable to read kavlor pid\n", stderr);
+  exit(1);
+}
+
+void toggle_other_instance()
+{
+  settings.start_toggled = 1;
+  FILE *pipe = open_pgrep("pgrep -c kavlor");
+  char line[100];
+  if (!fgets(line, sizeof line, pipe))
+    fail_read_pid(pipe);
+  pclose(pipe);
+  if (atoi(line) > 1) {
+    kill(find_other_instance_pid(), SIGUSR1);
+    exit(1);
+  }
+}
+
+// The list names this process too. Signalling our own id would end us, so
+// the first id that is not ours is the other instance.
+int find_other_instance_pid()
+{
+  FILE *pipe = open_pgrep("pgrep kavlor");
+  const int self = static_cast<int>(getpid());
+  char line[100];
+  while (fgets(line, sizeof line, pipe)) {
+    const int pid = atoi(line);
+    if (pid > 0 && pid != self) {
+      pclose(pipe);
+      return pid;
+    }
+  }
+  fail_read_pid(pipe);
+  return -1;
+}

@@ -1,0 +1,21 @@
+#include "config/config.h"
+#include "main/actions.h"
+#include "mainwindow/mainwindow.h"
+
+#include <gtk/gtk.h>
+
+int main(int argc, char **argv)
+{
+  saved_argc = argc;
+  saved_argv = argv;
+  gdk_threads_init();
+  gtk_init(&argc, &argv);
+  // The toolkit took its own options out of the vector: scan only what is left.
+  saved_argc = argc;
+  settings_load();
+  mainwindow_create();
+  gdk_threads_enter();
+  gtk_main();
+  gdk_threads_leave();
+  return 0;
+}

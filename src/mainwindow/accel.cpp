@@ -1,0 +1,159 @@
+// Keyboard accelerators and pointer presses on the tab bar.
+#include "mainwindow/mainwindow.h"
+#include "config/config.h"
+#include "popupmenu/popupmenu.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <vte/vte.h>
+
+static gboolean mainwindow_accel_new_tab()
+{
+  mainwindow_add_tab();
+  mainwindow_focus_terminal();
+  return TRUE;
+}
+
+static gboolean mainwindow_accel_close_tab()
+{
+  mainwindow_close_tab(nullptr);
+  if (mainwindow.tab_count > 0)
+    mainwindow_focus_terminal();
+  return TRUE;
+}
+
+static void mainwindow_follow_notebook()
+{
+  mainwindow.current_tab = gtk_notebook_get_current_page(GTK_NOTEBOOK(mainwindow.notebook));
+  mainwindow_focus_terminal();
+}
+
+static gboolean mainwindow_accel_next_tab()
+{
+  GtkNotebook *notebook = GTK_NOTEBOOK(mainwindow.notebook);
+  if (gtk_notebook_get_current_page(notebook) == mainwindow.tab_count - 1)
+    gtk_notebook_set_current_page(notebook, 0);
+  else
+    gtk_notebook_next_page(notebook);
+  mainwindow_follow_notebook();
+  return TRUE;
+}
+
+static gboolean mainwindow_accel_prev_tab()
+{
+  GtkNotebook *notebook = GTK_NOTEBOOK(mainwindow.notebook);
+  if (gtk_notebook_get_current_page(notebook) != 0)
+    gtk_notebook_prev_page(notebook);
+  else
+    gtk_notebook_set_current_page(notebook, mainwindow.tab_count - 1);
+  mainwindow_follow_notebook();
+  return TRUE;
+}
+
+static gboolean mainwindow_accel_goto_tab(gpointer index)
+{
+  gtk_notebook_set_current_page(GTK_NOTEBOOK(mainwindow.notebook), GPOINTER_TO_INT(index));
+  mainwindow_follow_notebook();
+  return TRUE;
+}
+
+static gboolean mainwindow_accel_copy()
+{
+  vte_terminal_copy_clipboard(VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab)));
+  return TRUE;
+}
+
+static gboolean mainwindow_accel_paste()
+{
+  vte_terminal_paste_clipboard(VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab)));
+  return TRUE;
+}
+
+gboolean mainwindow_quit()
+{
+  gtk_main_quit();
+  return TRUE;
+}
+
+namespace {
+
+constexpr int KEYMOD = -1;  // stands for the keymod setting
+
+struct Accelerator {
+  guint keyval;
+  int modifiers;
+  GCallback handler;
+  int data;
+};
+
+// key           modifiers      handler                                         data
+const Accelerator accelerators[] = {
+  {GDK_F11,       0,             G_CALLBACK(mainwindow_toggle_fullscreen),       0},
+  {GDK_t,         KEYMOD,        G_CALLBACK(mainwindow_accel_new_tab),           0},
+  {GDK_w,         KEYMOD,        G_CALLBACK(mainwindow_accel_close_tab),         0},
+  {GDK_Page_Up,   KEYMOD,        G_CALLBACK(mainwindow_accel_next_tab),          0},
+  {GDK_Page_Down, KEYMOD,        G_CALLBACK(mainwindow_accel_prev_tab),          0},
+  {GDK_q,         KEYMOD,        G_CALLBACK(mainwindow_quit),                    0},
+  {GDK_1,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          0},
+  {GDK_2,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          1},
+  {GDK_3,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          2},
+  {GDK_4,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          3},
+  {GDK_5,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          4},
+  {GDK_6,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          5},
+  {GDK_7,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          6},
+  {GDK_8,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          7},
+  {GDK_9,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          8},
+  {GDK_0,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          9},
+  {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_accel_copy),              0},
+  {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_accel_paste),             0},
+};
+
+} // namespace
+
+void mainwindow_connect_accelerators(GtkAccelGroup *group)
+{
+  const int keymod = settings_get_keymod();
+  for (const Accelerator &a : accelerators) {
+    const int mods = a.modifiers == KEYMOD ? keymod : a.modifiers;
+    gtk_accel_group_connect(group, a.keyval, static_cast<GdkModifierType>(mods),
+                            GTK_ACCEL_VISIBLE,
+                            g_cclosure_new_swap(a.handler, GINT_TO_POINTER(a.data), nullptr));
+  }
+}
+
+int mainwindow_tab_at_xy(GtkNotebook *notebook, int x, int y)
+{
+  const GtkPositionType pos = gtk_notebook_get_tab_pos(notebook);
+  if (gtk_notebook_get_n_pages(notebook) == 0)
+    return -1;
+  GtkWidget *page;
+  for (int i = 0; (page = gtk_notebook_get_nth_page(notebook, i)); i++) {
+    GtkWidget *label = gtk_notebook_get_tab_label(notebook, page);
+    if (!label) {
+      g_return_if_fail_warning(nullptr, "mainwindow_tab_at_xy", "screen != NULL");
+      return -1;
+    }
+    if (!gtk_widget_get_mapped(label))
+      continue;
+    const GtkAllocation &a = label->allocation;
+    if (pos == GTK_POS_TOP || pos == GTK_POS_BOTTOM) {
+      if (a.x + a.width >= x)
+        return i;
+    } else if (a.y + a.height >= y) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+gboolean mainwindow_notebook_button_press(GtkWidget *notebook, GdkEventButton *event, gpointer)
+{
+  const int index = mainwindow_tab_at_xy(GTK_NOTEBOOK(notebook),
+                                         static_cast<int>(event->x), static_cast<int>(event->y));
+  if (index >= 0)
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), index);
+  else if (event->type == GDK_2BUTTON_PRESS)
+    mainwindow_add_tab();
+  if (event->button == 3)
+    popupmenu_popup(event->time);
+  return FALSE;
+}

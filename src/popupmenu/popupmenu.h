@@ -1,0 +1,17 @@
+// The right-click menu.
+#pragma once
+
+#include <gtk/gtk.h>
+
+struct PopupMenu {
+  GtkWidget *popup_menu;
+  int popup_open;
+  GtkWidget *close_tab_item;
+};
+
+extern PopupMenu popupmenu;
+
+void popupmenu_build();
+void popupmenu_activate(const char *label);
+void popupmenu_deactivate();
+void popupmenu_popup(guint32 time);

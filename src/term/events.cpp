@@ -1,0 +1,136 @@
+// What happens inside a terminal: clicks, the end of its shell, requests
+// of its programs and title changes.
+#include "term/term.h"
+#include "config/config.h"
+#include "mainwindow/mainwindow.h"
+#include "popupmenu/popupmenu.h"
+
+#include <memory>
+
+namespace {
+
+struct GFreeDeleter { void operator()(gpointer p) const { g_free(p); } };
+
+// A shell that fails right after it started would otherwise be restarted in
+// a tight loop; after a few quick failures the restarts are spaced out.
+constexpr gint64 QUICK_EXIT_US = 2 * G_USEC_PER_SEC;
+constexpr int FREE_RESTARTS = 3;
+constexpr guint MAX_DELAY_S = 30;
+
+struct RestartState {
+  gint64 started;
+  int quick_failures;
+  guint timer;
+};
+
+void restart_state_free(gpointer data)
+{
+  auto *rs = static_cast<RestartState *>(data);
+  if (rs->timer)
+    g_source_remove(rs->timer);
+  g_free(rs);
+}
+
+RestartState *restart_state(VteTerminal *terminal)
+{
+  auto *rs = static_cast<RestartState *>(g_object_get_data(G_OBJECT(terminal), "kv-restart"));
+  if (!rs) {
+    rs = g_new0(RestartState, 1);
+    g_object_set_data_full(G_OBJECT(terminal), "kv-restart", rs, restart_state_free);
+  }
+  return rs;
+}
+
+void term_restart_shell(VteTerminal *terminal)
+{
+  restart_state(terminal)->started = g_get_monotonic_time();
+  vte_terminal_reset(terminal, FALSE, TRUE);
+  term_fork_shell(terminal);
+}
+
+gboolean term_delayed_restart_cb(gpointer data)
+{
+  auto *terminal = VTE_TERMINAL(data);
+  restart_state(terminal)->timer = 0;
+  term_restart_shell(terminal);
+  return FALSE;
+}
+
+} // namespace
+
+gboolean term_on_button_press(gpointer, GdkEventButton *event, GtkWidget *)
+{
+  if (event->type == GDK_BUTTON_PRESS && event->button == 3) {
+    popupmenu_popup(event->time);
+    return FALSE;
+  }
+  if (event->button != 1)
+    return FALSE;
+  const int page = gtk_notebook_get_current_page(GTK_NOTEBOOK(mainwindow.notebook));
+  GtkWidget *widget = mainwindow_terminal_at(page);
+  if (!widget)
+    return FALSE;
+  VteTerminal *terminal = VTE_TERMINAL(widget);
+  const glong column = static_cast<glong>(event->x) / vte_terminal_get_char_width(terminal);
+  const glong row = static_cast<glong>(event->y) / vte_terminal_get_char_height(terminal);
+  int tag = -1;
+  std::unique_ptr<char, GFreeDeleter> text(vte_terminal_match_check(terminal, column, row, &tag));
+  if (tag >= 0 && text) {
+    const std::string uri = term_uri_for_match(term_slot_for_tag(tag), text.get());
+    GError *error = nullptr;
+    if (!gtk_show_uri(nullptr, uri.c_str(), event->time, &error))
+      g_clear_error(&error);
+  }
+  return FALSE;
+}
+
+void term_on_child_exit(VteTerminal *terminal, gpointer)
+{
+  if (vte_terminal_get_child_exit_status(terminal) == 0) {
+    mainwindow_close_tab(GTK_WIDGET(terminal));
+    return;
+  }
+  RestartState *rs = restart_state(terminal);
+  if (rs->timer)
+    return;
+  const bool quick = g_get_monotonic_time() - rs->started < QUICK_EXIT_US;
+  rs->quick_failures = quick ? rs->quick_failures + 1 : 0;
+  if (rs->quick_failures <= FREE_RESTARTS) {
+    term_restart_shell(terminal);
+    return;
+  }
+  const int extra = MIN(rs->quick_failures - FREE_RESTARTS - 1, 5);
+  const guint delay = MIN(1u << extra, MAX_DELAY_S);
+  // The timer runs with the GDK lock, like every other handler here.
+  rs->timer = gdk_threads_add_timeout_seconds(delay, term_delayed_restart_cb, terminal);
+}
+
+void term_on_window_request(VteTerminal *, gpointer code)
+{
+  GtkWidget *window = mainwindow.window;
+  GdkWindow *gdkwin = window->window;
+  if (!gdkwin)
+    return;
+  switch (GPOINTER_TO_INT(code)) {
+  case 0: gdk_window_iconify(gdkwin); break;
+  case 1: gdk_window_deiconify(gdkwin); break;
+  case 2: gdk_window_raise(gdkwin); break;
+  case 3: gdk_window_lower(gdkwin); break;
+  case 4: gdk_window_maximize(gdkwin); break;
+  case 5: gdk_window_unmaximize(gdkwin); break;
+  case 6: {
+    GdkRectangle all = {0, 0, window->allocation.width, window->allocation.height};
+    gdk_window_invalidate_rect(gdkwin, &all, TRUE);
+    break;
+  }
+  default: break;
+  }
+}
+
+void term_on_title_changed(VteTerminal *terminal, GtkWidget *label)
+{
+  if (!terminal || !label)
+    return;
+  const char *title = vte_terminal_get_window_title(terminal);
+  gtk_label_set_label(GTK_LABEL(label), title ? title : "");
+}

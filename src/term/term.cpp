@@ -1,0 +1,154 @@
+// Terminal construction, appearance and link patterns.
+#include "term/term.h"
+#include "config/config.h"
+#include "mainwindow/mainwindow.h"
+#include "popupmenu/popupmenu.h"
+
+#include <cmath>
+#include <cstdint>
+
+static const char *const url_patterns[URL_PATTERN_COUNT] = {
+  "news:[[:alnum:]\\Q^_{|}~!\"#$%&'()*+,./;:=?`\\E]+",
+  "(?:news:|telnet:|nntp:|file:\\/|https?:|ftps?:|sftp:|webcal:)//(?:[-[:alnum:]]+(?:[-[:alnum:]\\Q,?;.:/!%$^*&~\"#'\\E]+)?\\@)?[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?",
+  "(?:www|ftp)[-[:alnum:]]*\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?",
+  "(?:mailto:)?[-[:alnum:]][-[:alnum:].]*\\@[-[:alnum:]]+\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*",
+};
+
+static const GRegexCompileFlags URL_COMPILE_FLAGS =
+    static_cast<GRegexCompileFlags>(G_REGEX_CASELESS | G_REGEX_OPTIMIZE);
+
+void term_compile_url_patterns()
+{
+  for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
+    GError *error = nullptr;
+    mainwindow.url_regexes[slot] = g_regex_new(url_patterns[slot], URL_COMPILE_FLAGS,
+                                               static_cast<GRegexMatchFlags>(0), &error);
+    if (error) {
+      g_log(nullptr, G_LOG_LEVEL_MESSAGE, "%s", error->message);
+      g_error_free(error);
+    }
+  }
+}
+
+// Starts the configured shell in the terminal, for a new tab or a restart.
+// The terminal type set on a pty after the fork only reaches later shells,
+// and the library's own fork takes TERM from its built-in emulation, so the
+// pty is made here with the configured type before the shell starts.
+void term_fork_shell(VteTerminal *terminal)
+{
+  GError *error = nullptr;
+  VtePty *pty = vte_terminal_pty_new(terminal, VTE_PTY_DEFAULT, &error);
+  if (!pty) {
+    g_clear_error(&error);
+    return;
+  }
+  vte_pty_set_term(pty, settings_get_emulation());
+  vte_terminal_set_pty_object(terminal, pty);
+  char *argv[] = {const_cast<char *>(settings_get_shell()), nullptr};
+  gchar **envv = g_environ_setenv(g_get_environ(), "TERM", settings_get_emulation(), TRUE);
+  GPid pid;
+  const GSpawnFlags flags = static_cast<GSpawnFlags>(
+      G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH | G_SPAWN_CHILD_INHERITS_STDIN);
+  if (g_spawn_async(nullptr, argv, envv, flags,
+                    reinterpret_cast<GSpawnChildSetupFunc>(vte_pty_child_setup), pty,
+                    &pid, &error))
+    vte_terminal_watch_child(terminal, pid);
+  else
+    g_clear_error(&error);
+  g_strfreev(envv);
+  g_object_unref(pty);
+}
+
+GtkWidget *term_new()
+{
+  if (!popupmenu.popup_menu)
+    popupmenu_build();
+  GtkWidget *widget = vte_terminal_new();
+  VteTerminal *terminal = VTE_TERMINAL(widget);
+  term_fork_shell(terminal);
+  if (const char *image = settings_get_bgimage())
+    vte_terminal_set_background_image_file(terminal, image);
+  const GdkColor fg = settings_get_foreground(), bg = settings_get_background();
+  GdkColor *palette = settings_get_palette();
+  vte_terminal_set_colors(terminal, &fg, &bg, palette, palette ? PALETTE_SIZE : 0);
+  vte_terminal_set_background_tint_color(terminal, &bg);
+  vte_terminal_set_allow_bold(terminal, settings_get_allowbold());
+  vte_terminal_set_scroll_on_output(terminal, settings_get_scroll());
+  vte_terminal_set_scroll_on_keystroke(terminal, TRUE);
+  vte_terminal_set_font_from_string(terminal, settings_get_font());
+  vte_terminal_set_scrollback_lines(terminal, settings_get_lines());
+  vte_terminal_set_backspace_binding(terminal, VTE_ERASE_ASCII_DELETE);
+  vte_terminal_set_word_chars(terminal, "-A-Za-z0-9_$.+!*(),;:@&=?/~#%");
+  vte_terminal_set_cursor_blink_mode(terminal, settings_get_cursor_blink()
+                                                   ? VTE_CURSOR_BLINK_ON : VTE_CURSOR_BLINK_OFF);
+  vte_terminal_set_cursor_shape(terminal,
+                                static_cast<VteTerminalCursorShape>(settings_get_cursor_shape()));
+  const GdkColor cursor = settings_get_cursor_color();
+  vte_terminal_set_color_cursor(terminal, &cursor);
+
+  // signal              handler                           user data (request code)
+  g_signal_connect_swapped(widget, "button-press-event", G_CALLBACK(term_on_button_press), nullptr);
+  // "eof" comes before the exit status is known: the decision waits for
+  // "child-exited", so each shell exit is handled once.
+  g_signal_connect(widget, "child-exited", G_CALLBACK(term_on_child_exit), nullptr);
+  static const char *const requests[] = {
+    "iconify-window", "deiconify-window", "raise-window", "lower-window",
+    "maximize-window", "restore-window", "refresh-window",
+  };
+  for (int code = 0; code < static_cast<int>(G_N_ELEMENTS(requests)); code++)
+    g_signal_connect(widget, requests[code], G_CALLBACK(term_on_window_request),
+                     GINT_TO_POINTER(code));
+  return widget;
+}
+
+void term_setup_transparency(GtkWidget *widget)
+{
+  const float opacity = settings_get_opacity();
+  if (!(opacity < 100.0f))
+    return;
+  VteTerminal *terminal = VTE_TERMINAL(widget);
+  if (mainwindow.composited) {
+    vte_terminal_set_background_transparent(terminal, FALSE);
+    // Truncated, keeping the low 16 bits; far out-of-range values give 0.
+    const float value = std::trunc(opacity / 100.0f * 65535.0f);
+    const int64_t whole = std::fabs(value) < 9.0e18f ? static_cast<int64_t>(value) : 0;
+    vte_terminal_set_opacity(terminal, static_cast<guint16>(whole));
+  } else {
+    vte_terminal_set_background_saturation(terminal, 1.0 + opacity / -100.0f);
+    if (!settings_get_bgimage())
+      vte_terminal_set_background_transparent(terminal, TRUE);
+  }
+}
+
+int term_slot_for_tag(int tag)
+{
+  for (int slot = 0, seen = 0; slot < URL_PATTERN_COUNT; slot++)
+    if (mainwindow.url_regexes && mainwindow.url_regexes[slot] && seen++ == tag)
+      return slot;
+  return -1;
+}
+
+void term_add_url_matches(GtkWidget *widget)
+{
+  if (!mainwindow.url_matching)
+    return;
+  VteTerminal *terminal = VTE_TERMINAL(widget);
+  // A slot that failed to compile is left out; term_slot_for_tag knows.
+  for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
+    GRegex *regex = mainwindow.url_regexes[slot];
+    if (!regex)
+      continue;
+    const int tag = vte_terminal_match_add_gregex(terminal, regex, static_cast<GRegexMatchFlags>(0));
+    vte_terminal_match_set_cursor_type(terminal, tag, GDK_HAND2);
+  }
+}
+
+std::string term_uri_for_match(int slot, const char *text)
+{
+  const std::string s = text ? text : "";
+  if (slot == 2)
+    return (g_ascii_strncasecmp(s.c_str(), "ftp", 3) == 0 ? "ftp://" : "http://") + s;
+  if (slot == 3 && g_ascii_strncasecmp(s.c_str(), "mailto:", 7) != 0)
+    return "mailto:" + s;
+  return s;
+}

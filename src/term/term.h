@@ -1,0 +1,23 @@
+// Terminal widgets: construction, appearance, links and their events.
+#pragma once
+
+#include <string>
+#include <gtk/gtk.h>
+#include <vte/vte.h>
+
+void term_compile_url_patterns();
+GtkWidget *term_new();
+void term_setup_transparency(GtkWidget *terminal);
+void term_add_url_matches(GtkWidget *terminal);
+void term_fork_shell(VteTerminal *terminal);
+
+gboolean term_on_button_press(gpointer data, GdkEventButton *event, GtkWidget *terminal);
+void term_on_child_exit(VteTerminal *terminal, gpointer data);
+void term_on_window_request(VteTerminal *terminal, gpointer code);
+void term_on_title_changed(VteTerminal *terminal, GtkWidget *label);
+
+// The URI handed to the desktop for the text a pattern slot matched: host
+// names and bare mail addresses get the scheme they lack.
+std::string term_uri_for_match(int slot, const char *text);
+// The pattern slot of a match tag (slots that failed to compile have none).
+int term_slot_for_tag(int tag);
