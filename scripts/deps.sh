@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages kavlor needs to build, run and be tested,
+# only those that are missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev
+  googletest libgtest-dev clang libclang-rt-14-dev
+  xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
+  imagemagick procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

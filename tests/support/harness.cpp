@@ -1,0 +1,387 @@
+#include "harness.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<char *> c_argv(const std::vector<std::string> &v)
+{
+  std::vector<char *> out;
+  for (const auto &s : v)
+    out.push_back(const_cast<char *>(s.c_str()));
+  out.push_back(nullptr);
+  return out;
+}
+
+// The current environment with `extra` entries replacing same-named ones.
+std::vector<std::string> merged_env(const std::vector<std::string> &extra)
+{
+  std::vector<std::string> env;
+  for (char **e = environ; *e; e++) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    bool replaced = false;
+    for (const auto &x : extra)
+      if (x.substr(0, x.find('=')) == name)
+        replaced = true;
+    if (!replaced)
+      env.push_back(entry);
+  }
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
+pid_t spawn_raw(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+                int out_fd, int err_fd, int keep_fd = -1)
+{
+  auto a = c_argv(argv);
+  auto merged = merged_env(env);
+  auto e = c_argv(merged);
+  pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    int devnull = open("/dev/null", O_RDONLY);
+    dup2(devnull, 0);
+    if (out_fd >= 0) dup2(out_fd, 1);
+    if (err_fd >= 0) dup2(err_fd, 2);
+    for (int fd = 3; fd < 1024; fd++)
+      if (fd != keep_fd)
+        close(fd);
+    execvpe(a[0], a.data(), e.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+void kill_wait(pid_t *pid)
+{
+  if (*pid > 0) {
+    kill(-*pid, SIGKILL);
+    kill(*pid, SIGKILL);
+    waitpid(*pid, nullptr, 0);
+  }
+  *pid = -1;
+}
+
+} // namespace
+
+bool wait_until(const std::function<bool()> &cond, double timeout_s, int poll_ms)
+{
+  const auto deadline = Clock::now() + std::chrono::duration<double>(timeout_s);
+  for (;;) {
+    if (cond())
+      return true;
+    if (Clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
+  }
+}
+
+std::string file_read(const std::string &path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::string temp_dir(const std::string &prefix)
+{
+  std::string tmpl = (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + std::string("/") + prefix + "XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data()))
+    return "";
+  return buf.data();
+}
+
+std::string kavlor_path() { return KAVLOR_BINARY; }
+std::string nss_wrapper_path() { return NSS_WRAPPER_LIB; }
+
+bool xsession_start(XSession *s, const XSessionOptions &opts)
+{
+  int fds[2];
+  if (pipe(fds) != 0)
+    return false;
+  std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]),
+                                   "-nolisten", "tcp", "-noreset"};
+  for (size_t i = 0; i < opts.screens.size(); i++) {
+    argv.push_back("-screen");
+    argv.push_back(std::to_string(i));
+    argv.push_back(opts.screens[i] + "x24");
+  }
+  argv.push_back(opts.xinerama ? "+xinerama" : "-xinerama");
+  int devnull = open("/dev/null", O_WRONLY);
+  s->xvfb = spawn_raw(argv, {}, devnull, devnull, fds[1]);
+  close(fds[1]);
+  std::string number;
+  char c;
+  // Xvfb writes the display number once it accepts connections.
+  while (read(fds[0], &c, 1) == 1 && c != '\n')
+    number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    fprintf(stderr, "harness: Xvfb did not start\n");
+    close(devnull);
+    kill_wait(&s->xvfb);
+    return false;
+  }
+  s->display = ":" + number;
+  s->dpy = XOpenDisplay(s->display.c_str());
+  const std::vector<std::string> env = {"DISPLAY=" + s->display};
+  if (opts.window_manager) {
+    s->wm = spawn_raw({"openbox", "--sm-disable"}, env, devnull, devnull);
+    // openbox announces itself by owning the window-manager selection.
+    Atom wm_sn = XInternAtom(s->dpy, "WM_S0", False);
+    if (!wait_until([&] { return XGetSelectionOwner(s->dpy, wm_sn) != None; }, 15.0))
+      fprintf(stderr, "harness: openbox did not start\n");
+  }
+  if (opts.compositor) {
+    s->compositor = spawn_raw({"xcompmgr"}, env, devnull, devnull);
+    Atom cm_sn = XInternAtom(s->dpy, "_NET_WM_CM_S0", False);
+    if (!wait_until([&] { return XGetSelectionOwner(s->dpy, cm_sn) != None; }, 15.0))
+      fprintf(stderr, "harness: xcompmgr did not start\n");
+  }
+  close(devnull);
+  return s->dpy != nullptr;
+}
+
+void xsession_stop(XSession *s)
+{
+  if (s->dpy)
+    XCloseDisplay(s->dpy);
+  s->dpy = nullptr;
+  kill_wait(&s->compositor);
+  kill_wait(&s->wm);
+  kill_wait(&s->xvfb);
+}
+
+void home_make(TestHome *h, const std::string &shell)
+{
+  h->dir = temp_dir("kvhome-");
+  h->passwd = h->dir + "/.nss-passwd";
+  h->group = h->dir + "/.nss-group";
+  const unsigned uid = getuid(), gid = getgid();
+  std::ofstream(h->passwd) << "tester:x:" << uid << ":" << gid << ":Tester:" << h->dir << ":"
+                           << shell << "\n";
+  std::ofstream(h->group) << "testers:x:" << gid << ":\n";
+}
+
+void home_write(const TestHome &h, const std::string &relpath, const std::string &content)
+{
+  const std::string path = h.dir + "/" + relpath;
+  for (size_t pos = h.dir.size() + 1; (pos = path.find('/', pos)) != std::string::npos; pos++)
+    mkdir(path.substr(0, pos).c_str(), 0755);
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+void home_remove(TestHome *h)
+{
+  if (!h->dir.empty())
+    run_capture({"rm", "-rf", h->dir});
+  h->dir.clear();
+}
+
+std::vector<std::string> home_env(const TestHome &h)
+{
+  return {"LD_PRELOAD=" + nss_wrapper_path(), "NSS_WRAPPER_PASSWD=" + h.passwd,
+          "NSS_WRAPPER_GROUP=" + h.group, "HOME=" + h.dir,
+          "XDG_CONFIG_HOME=" + h.dir + "/.config", "XDG_DATA_HOME=" + h.dir + "/.local/share"};
+}
+
+Proc proc_spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env)
+{
+  Proc p;
+  const std::string dir = temp_dir("kvproc-");
+  p.out_path = dir + "/stdout";
+  p.err_path = dir + "/stderr";
+  int out = open(p.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int err = open(p.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  p.pid = spawn_raw(argv, env, out, err);
+  close(out);
+  close(err);
+  return p;
+}
+
+static bool proc_reap(Proc *p)
+{
+  if (p->exited || p->pid <= 0)
+    return true;
+  int status;
+  if (waitpid(p->pid, &status, WNOHANG) == p->pid) {
+    p->exited = true;
+    p->status = status;
+  }
+  return p->exited;
+}
+
+bool proc_wait(Proc *p, double timeout_s)
+{
+  return wait_until([p] { return proc_reap(p); }, timeout_s, 5);
+}
+
+bool proc_alive(Proc *p) { return !proc_reap(p); }
+
+void proc_kill(Proc *p, int sig)
+{
+  if (p->pid > 0 && !proc_reap(p)) {
+    kill(-p->pid, sig);  // its shells too
+    kill(p->pid, sig);
+    proc_wait(p, 10.0);
+  }
+}
+
+std::string proc_out(const Proc &p) { return file_read(p.out_path); }
+std::string proc_err(const Proc &p) { return file_read(p.err_path); }
+
+int proc_exit_code(const Proc &p)
+{
+  return p.exited && WIFEXITED(p.status) ? WEXITSTATUS(p.status) : -1;
+}
+
+std::string run_capture(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+                        int *exit_code)
+{
+  Proc p = proc_spawn(argv, env);
+  if (!proc_wait(&p, 20.0))
+    proc_kill(&p);
+  if (exit_code)
+    *exit_code = proc_exit_code(p);
+  return proc_out(p);
+}
+
+static std::string x_class(Display *dpy, Window w)
+{
+  XClassHint hint = {};
+  if (!XGetClassHint(dpy, w, &hint))
+    return "";
+  std::string out = hint.res_class ? hint.res_class : "";
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return out;
+}
+
+static long x_pid(Display *dpy, Window w)
+{
+  Atom type;
+  int format;
+  unsigned long n, after;
+  unsigned char *data = nullptr;
+  long pid = -1;
+  if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), 0, 1, False,
+                         XA_CARDINAL, &type, &format, &n, &after, &data) == Success && data) {
+    if (n == 1) pid = static_cast<long>(*reinterpret_cast<unsigned long *>(data));
+    XFree(data);
+  }
+  return pid;
+}
+
+static Window x_search(Display *dpy, Window w, const char *res_class, pid_t pid)
+{
+  XWindowAttributes a;
+  if (XGetWindowAttributes(dpy, w, &a) && !(a.width == 10 && a.height == 10) &&
+      x_class(dpy, w) == res_class && (pid < 0 || x_pid(dpy, w) == pid))
+    return w;
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  Window found = 0;
+  if (XQueryTree(dpy, w, &root, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n && !found; i++)
+      found = x_search(dpy, children[i], res_class, pid);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+static int ignore_x_errors(Display *, XErrorEvent *) { return 0; }
+
+Window x_find_client(Display *dpy, const char *res_class, pid_t pid)
+{
+  // Windows may vanish during the walk.
+  auto old = XSetErrorHandler(ignore_x_errors);
+  Window w = x_search(dpy, DefaultRootWindow(dpy), res_class, pid);
+  XSync(dpy, False);
+  XSetErrorHandler(old);
+  return w;
+}
+
+bool x_is_viewable(Display *dpy, Window w)
+{
+  XWindowAttributes a;
+  return w && XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+}
+
+bool x_geometry(Display *dpy, Window w, int *x, int *y, int *width, int *height)
+{
+  XWindowAttributes a;
+  if (!w || !XGetWindowAttributes(dpy, w, &a))
+    return false;
+  Window child;
+  XTranslateCoordinates(dpy, w, a.root, 0, 0, x, y, &child);
+  *width = a.width;
+  *height = a.height;
+  return true;
+}
+
+std::vector<std::string> x_net_wm_state(Display *dpy, Window w)
+{
+  std::vector<std::string> out;
+  Atom type;
+  int format;
+  unsigned long n, after;
+  unsigned char *data = nullptr;
+  if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_STATE", False), 0, 64, False,
+                         XA_ATOM, &type, &format, &n, &after, &data) == Success && data) {
+    Atom *atoms = reinterpret_cast<Atom *>(data);
+    for (unsigned long i = 0; i < n; i++) {
+      char *name = XGetAtomName(dpy, atoms[i]);
+      out.push_back(name);
+      XFree(name);
+    }
+    XFree(data);
+  }
+  return out;
+}
+
+Window x_focus_window(Display *dpy)
+{
+  Window w;
+  int revert;
+  XGetInputFocus(dpy, &w, &revert);
+  return w;
+}
+
+bool x_is_inside(Display *dpy, Window w, Window ancestor)
+{
+  while (w && w != PointerRoot) {
+    if (w == ancestor)
+      return true;
+    Window root, parent, *children = nullptr;
+    unsigned n;
+    if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+      return false;
+    if (children) XFree(children);
+    if (parent == root)
+      return false;
+    w = parent;
+  }
+  return false;
+}

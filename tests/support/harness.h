@@ -1,0 +1,89 @@
+// Test support: private X sessions, private home directories through
+// nss_wrapper, child processes and waiting on conditions with a deadline.
+#pragma once
+
+// GoogleTest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+#include <X11/Xlib.h>
+
+struct XSessionOptions {
+  // One entry per Xvfb screen, "WIDTHxHEIGHT"; two or more with xinerama
+  // give a two-monitor desktop.
+  std::vector<std::string> screens = {"1024x768"};
+  bool xinerama = false;
+  bool window_manager = true;
+  bool compositor = false;
+};
+
+struct XSession {
+  std::string display;  // ":N"
+  pid_t xvfb = -1, wm = -1, compositor = -1;
+  Display *dpy = nullptr;  // the test's own connection
+};
+
+// Starts Xvfb on a free display (and openbox, xcompmgr as asked); false
+// with a message on stderr when it could not.
+bool xsession_start(XSession *s, const XSessionOptions &opts = {});
+void xsession_stop(XSession *s);
+
+struct TestHome {
+  std::string dir;     // the home directory, also $HOME
+  std::string passwd;  // nss_wrapper files naming dir and the shell
+  std::string group;
+};
+
+// A fresh home whose password entry (for the real uid) names `shell`.
+void home_make(TestHome *h, const std::string &shell = "/bin/sh");
+void home_write(const TestHome &h, const std::string &relpath, const std::string &content);
+void home_remove(TestHome *h);
+// Environment entries that give a child this home through nss_wrapper.
+std::vector<std::string> home_env(const TestHome &h);
+
+struct Proc {
+  pid_t pid = -1;
+  std::string out_path, err_path;
+  bool exited = false;
+  int status = 0;  // raw wait status once exited
+};
+
+// Runs argv with the current environment plus `env` ("NAME=value"),
+// standard output and error to files.
+Proc proc_spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env = {});
+// Waits for the exit up to timeout_s; true when it exited.
+bool proc_wait(Proc *p, double timeout_s);
+bool proc_alive(Proc *p);
+void proc_kill(Proc *p, int sig = 9);
+std::string proc_out(const Proc &p);
+std::string proc_err(const Proc &p);
+int proc_exit_code(const Proc &p);  // -1 when it did not exit normally
+
+// Runs a command to completion (deadline 20 s) and returns its stdout.
+std::string run_capture(const std::vector<std::string> &argv,
+                        const std::vector<std::string> &env = {}, int *exit_code = nullptr);
+
+// Polls cond every poll_ms until it holds or timeout_s passes.
+bool wait_until(const std::function<bool()> &cond, double timeout_s = 10.0, int poll_ms = 10);
+
+std::string file_read(const std::string &path);
+std::string temp_dir(const std::string &prefix);
+
+// Path of the program under test and of the nss_wrapper library.
+std::string kavlor_path();
+std::string nss_wrapper_path();
+
+// X helpers on the test's own connection.
+// The managed top-level client whose WM_CLASS class is `res_class` and
+// whose size is not the toolkit's 10x10 group leader; 0 when none.
+Window x_find_client(Display *dpy, const char *res_class, pid_t pid = -1);
+bool x_is_viewable(Display *dpy, Window w);
+// Geometry in root coordinates.
+bool x_geometry(Display *dpy, Window w, int *x, int *y, int *width, int *height);
+std::vector<std::string> x_net_wm_state(Display *dpy, Window w);
+Window x_focus_window(Display *dpy);
+// True when `w` is `ancestor` or lies inside it.
+bool x_is_inside(Display *dpy, Window w, Window ancestor);

@@ -1,0 +1,9 @@
+#include "harness.h"
+#include <gtest/gtest.h>
+TEST(Harness, StartsXAndWindowManager)
+{
+  XSession s;
+  ASSERT_TRUE(xsession_start(&s));
+  EXPECT_NE(s.dpy, nullptr);
+  xsession_stop(&s);
+}
