@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark (build/bench/bench_*), printing figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh
+for b in build/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b"
+done
