@@ -4,7 +4,16 @@
 #include <gdk/gdkx.h>
 #include <X11/extensions/Xinerama.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
+
+// Sizes and offsets from odd settings (a huge percentage, INT_MIN pixels)
+// would overflow; they saturate instead.
+static int saturate(int64_t v)
+{
+  return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 void settings_geometry_apply(Settings *s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
@@ -23,11 +32,12 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
     }
   }
   if (s->width_percent > 0)
-    s->width = m.width * s->width_percent / 100;
+    s->width = saturate(int64_t{m.width} * s->width_percent / 100);
   if (s->height_percent > 0)
-    s->height = m.height * s->height_percent / 100;
+    s->height = saturate(int64_t{m.height} * s->height_percent / 100);
 
-  const int dx = m.width - s->width, dy = m.height - s->height;
+  const int dx = saturate(int64_t{m.width} - s->width);
+  const int dy = saturate(int64_t{m.height} - s->height);
   int x, y;
   switch (s->position) {
   case POS_TOP:        x = dx / 2; y = 0;      break;
@@ -39,8 +49,8 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
   case POS_BOTTOMLEFT: x = 0;      y = dy;     break;
   default:             x = dx;     y = dy;     break;
   }
-  s->pos_x = s->fixedx >= 0 ? s->fixedx : m.x + x;
-  s->pos_y = s->fixedy >= 0 ? s->fixedy : m.y + y;
+  s->pos_x = s->fixedx >= 0 ? s->fixedx : saturate(int64_t{m.x} + x);
+  s->pos_y = s->fixedy >= 0 ? s->fixedy : saturate(int64_t{m.y} + y);
 }
 
 void settings_compute_geometry()

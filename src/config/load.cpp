@@ -85,6 +85,9 @@ void settings_read_resources()
     std::unique_ptr<gchar, GFreeDeleter> path(
         g_build_filename(pw->pw_dir, ".Xdefaults", nullptr));
     XrmSetDatabase(dpy, XrmGetFileDatabase(path.get()));
+  } else {
+    // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
+    XrmSetDatabase(dpy, XrmGetStringDatabase(""));
   }
   for (int row = 0; row < OPTION_COUNT - 1; row++)  // never "cursorShape"
     apply_resource(dpy, option_table[row].name);

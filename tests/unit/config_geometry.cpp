@@ -1,0 +1,223 @@
+// settings_geometry_apply: size and place on the screen or on the monitor
+// under the pointer.
+#include <gtest/gtest.h>
+
+#include "config/config.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Layout {
+  MonitorRect screen;
+  std::vector<MonitorRect> monitors;  // empty: no Xinerama, or inactive
+  int px = 0, py = 0;
+};
+
+struct Input {
+  int width = 800, height = 400;
+  int width_percent = -1, height_percent = -1;
+  int position = POS_TOP;
+  int fixedx = -1, fixedy = -1;
+};
+
+struct Result { int width, height, x, y; };
+
+Result place(const Layout &l, const Input &in)
+{
+  Settings s = {};
+  s.width = in.width;
+  s.height = in.height;
+  s.width_percent = in.width_percent;
+  s.height_percent = in.height_percent;
+  s.position = in.position;
+  s.fixedx = in.fixedx;
+  s.fixedy = in.fixedy;
+  settings_geometry_apply(&s, l.screen, l.monitors.data(), static_cast<int>(l.monitors.size()),
+                          l.px, l.py);
+  return {s.width, s.height, s.pos_x, s.pos_y};
+}
+
+struct Case {
+  const char *what;
+  Layout layout;
+  Input input;
+  Result expected;
+};
+
+void check(const std::vector<Case> &cases)
+{
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const Result r = place(c.layout, c.input);
+    EXPECT_EQ(r.width, c.expected.width);
+    EXPECT_EQ(r.height, c.expected.height);
+    EXPECT_EQ(r.x, c.expected.x);
+    EXPECT_EQ(r.y, c.expected.y);
+  }
+}
+
+const Layout SCREEN_900 = {{0, 0, 900, 700}, {}, 0, 0};
+// Two monitors side by side; the second is smaller.
+const std::vector<MonitorRect> PAIR = {{0, 0, 600, 400}, {600, 0, 500, 300}};
+
+} // namespace
+
+TEST(ConfigGeometry, EightPositionsOnTheScreen)
+{
+  check({
+    {"top", SCREEN_900, {.position = POS_TOP}, {800, 400, 50, 0}},
+    {"bottom", SCREEN_900, {.position = POS_BOTTOM}, {800, 400, 50, 300}},
+    {"left", SCREEN_900, {.position = POS_LEFT}, {800, 400, 0, 150}},
+    {"right", SCREEN_900, {.position = POS_RIGHT}, {800, 400, 100, 150}},
+    {"topleft", SCREEN_900, {.position = POS_TOPLEFT}, {800, 400, 0, 0}},
+    {"topright", SCREEN_900, {.position = POS_TOPRIGHT}, {800, 400, 100, 0}},
+    {"bottomleft", SCREEN_900, {.position = POS_BOTTOMLEFT}, {800, 400, 0, 300}},
+    {"bottomright", SCREEN_900, {.position = POS_BOTTOMRIGHT}, {800, 400, 100, 300}},
+    {"code 8", SCREEN_900, {.position = 8}, {800, 400, 100, 300}},
+    {"code -1", SCREEN_900, {.position = -1}, {800, 400, 100, 300}},
+    // Without monitors the pointer plays no part.
+    {"pointer ignored", {{0, 0, 900, 700}, {}, 5000, 5000}, {.position = POS_TOP}, {800, 400, 50, 0}},
+  });
+}
+
+TEST(ConfigGeometry, MonitorUnderThePointer)
+{
+  const Input half = {.height = 200, .width_percent = 50, .position = POS_TOP};
+  check({
+    {"inside monitor 1", {{0, 0, 1100, 400}, PAIR, 650, 100}, half, {250, 200, 725, 0}},
+    {"inside monitor 0", {{0, 0, 1100, 400}, PAIR, 100, 100}, half, {300, 200, 150, 0}},
+    // Monitor 0 is never tested: the shared edge belongs to monitor 1.
+    {"shared edge", {{0, 0, 1100, 400}, PAIR, 600, 100}, half, {250, 200, 725, 0}},
+    // Closed bounds: the far edges of monitor 1 still count as inside.
+    {"far corner of monitor 1", {{0, 0, 1100, 400}, PAIR, 1100, 300}, half, {250, 200, 725, 0}},
+    {"below monitor 1", {{0, 0, 1100, 400}, PAIR, 650, 301}, half, {300, 200, 150, 0}},
+    {"right of everything", {{0, 0, 1100, 400}, PAIR, 1101, 10}, half, {300, 200, 150, 0}},
+    {"gap", {{0, 0, 1200, 400}, {{0, 0, 600, 400}, {700, 0, 500, 300}}, 650, 100}, half,
+     {300, 200, 150, 0}},
+    // Of two later monitors sharing an edge, the earlier one wins.
+    {"edge of 1 and 2",
+     {{0, 0, 1200, 300}, {{0, 0, 400, 300}, {400, 0, 400, 300}, {800, 0, 400, 300}}, 800, 10},
+     {.width = 100, .height = 100, .position = POS_TOPLEFT}, {100, 100, 400, 0}},
+    {"inside 2",
+     {{0, 0, 1200, 300}, {{0, 0, 400, 300}, {400, 0, 400, 300}, {800, 0, 400, 300}}, 801, 10},
+     {.width = 100, .height = 100, .position = POS_TOPLEFT}, {100, 100, 800, 0}},
+    // A lower monitor: its vertical origin is added too.
+    {"offset origin",
+     {{0, 0, 1824, 768}, {{0, 0, 1024, 768}, {1024, 168, 800, 600}}, 1500, 500},
+     {.width = 400, .height = 100, .position = POS_BOTTOMRIGHT}, {400, 100, 1424, 668}},
+  });
+}
+
+TEST(ConfigGeometry, SingleXineramaMonitorReplacesTheScreen)
+{
+  const Layout one = {{0, 0, 1024, 768}, {{0, 0, 640, 480}}, 1000, 700};
+  check({
+    {"pixels", one, {.width = 400, .height = 200, .position = POS_BOTTOMRIGHT}, {400, 200, 240, 280}},
+    {"percent", one, {.width_percent = 50, .height_percent = 50, .position = POS_TOP},
+     {320, 240, 160, 0}},
+    {"origin",
+     {{0, 0, 1024, 768}, {{100, 50, 640, 480}}, 0, 0},
+     {.width = 400, .height = 200, .position = POS_TOPLEFT}, {400, 200, 100, 50}},
+  });
+}
+
+TEST(ConfigGeometry, NegativeOffsetsHalveTowardZero)
+{
+  const Layout small = {{0, 0, 495, 395}, {}, 0, 0};
+  check({
+    {"top", small, {.width = 500, .position = POS_TOP}, {500, 400, -2, 0}},
+    {"left", small, {.height = 400, .position = POS_LEFT}, {800, 400, 0, -2}},
+    {"bottom", small, {.width = 500, .position = POS_BOTTOM}, {500, 400, -2, -5}},
+    {"right", small, {.width = 500, .position = POS_RIGHT}, {500, 400, -5, -2}},
+    {"on monitor 1", {{0, 0, 1100, 400}, {{0, 0, 600, 400}, {600, 0, 495, 300}}, 700, 10},
+     {.width = 500, .height = 100, .position = POS_TOP}, {500, 100, 598, 0}},
+  });
+}
+
+TEST(ConfigGeometry, FixedOverrides)
+{
+  const Layout on1 = {{0, 0, 1100, 400}, PAIR, 650, 100};
+  check({
+    {"fixedx 0", SCREEN_900, {.fixedx = 0}, {800, 400, 0, 0}},
+    {"fixedx -1", SCREEN_900, {.fixedx = -1}, {800, 400, 50, 0}},
+    {"fixedx -7", SCREEN_900, {.fixedx = -7}, {800, 400, 50, 0}},
+    {"fixedy alone", SCREEN_900, {.position = POS_BOTTOMRIGHT, .fixedy = 10}, {800, 400, 100, 10}},
+    {"fixedx alone", SCREEN_900, {.position = POS_BOTTOMRIGHT, .fixedx = 3}, {800, 400, 3, 300}},
+    {"both", SCREEN_900, {.position = POS_BOTTOMRIGHT, .fixedx = 3, .fixedy = 4}, {800, 400, 3, 4}},
+    // Absolute: monitor 1's origin is not added.
+    {"fixed on monitor 1", on1, {.width = 100, .height = 100, .fixedx = 20, .fixedy = 0},
+     {100, 100, 20, 0}},
+    {"fixedy on monitor 1", on1, {.width = 100, .height = 100, .fixedy = 5}, {100, 100, 800, 5}},
+    {"far outside", SCREEN_900, {.fixedx = 5000, .fixedy = 6000}, {800, 400, 5000, 6000}},
+  });
+}
+
+TEST(ConfigGeometry, Percentages)
+{
+  const Layout w500 = {{0, 0, 500, 700}, {}, 0, 0};
+  check({
+    {"100%", SCREEN_900, {.width_percent = 100, .height_percent = 100}, {900, 700, 0, 0}},
+    {"33% of 500", w500, {.width_percent = 33, .height_percent = 33}, {165, 231, 167, 0}},
+    {"0% ignored", SCREEN_900, {.width_percent = 0, .height_percent = 0}, {800, 400, 50, 0}},
+    {"negative ignored", SCREEN_900, {.width_percent = -3, .height_percent = -50}, {800, 400, 50, 0}},
+    {"width only", SCREEN_900, {.width_percent = 50, .position = POS_BOTTOM}, {450, 400, 225, 300}},
+    {"height only", SCREEN_900, {.height_percent = 10, .position = POS_LEFT}, {800, 70, 0, 315}},
+    {"1% truncates", {{0, 0, 199, 199}, {}, 0, 0}, {.width_percent = 1, .height_percent = 1},
+     {1, 1, 99, 0}},
+    {"above 100", w500, {.width_percent = 150, .height_percent = 50}, {750, 350, -125, 0}},
+  });
+}
+
+TEST(ConfigGeometry, PercentageFollowsTheMonitorAtEveryComputation)
+{
+  Settings s = {};
+  s.width = 800;
+  s.height = 400;
+  s.width_percent = 50;
+  s.height_percent = -1;
+  s.fixedx = s.fixedy = -1;
+  const MonitorRect screen = {0, 0, 1100, 400};
+  settings_geometry_apply(&s, screen, PAIR.data(), 2, 650, 100);
+  EXPECT_EQ(s.width, 250);
+  settings_geometry_apply(&s, screen, PAIR.data(), 2, 100, 100);
+  EXPECT_EQ(s.width, 300);
+  EXPECT_EQ(s.pos_x, 150);
+  // A pixel width set later does not outlast the next computation.
+  s.width = 900;
+  settings_geometry_apply(&s, screen, PAIR.data(), 2, 650, 100);
+  EXPECT_EQ(s.width, 250);
+  EXPECT_EQ(s.height, 400);
+}
+
+TEST(ConfigGeometry, ParsedSizesReachTheGeometry)
+{
+  settings = Settings{};
+  settings_defaults();
+  for (auto [name, value] : {std::pair{"-w", "50%"}, {"-w", "900"}, {"-h", "120"}, {"-p", "bottom"}}) {
+    std::string n = name, v = value;
+    settings_apply_option(n.data(), v.data());
+  }
+  settings_geometry_apply(&settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0);
+  EXPECT_EQ(settings_get_width(), 500);
+  EXPECT_EQ(settings_get_height(), 120);
+  EXPECT_EQ(settings.pos_x, 250);
+  EXPECT_EQ(settings.pos_y, 480);
+}
+
+// Values no monitor can hold must not overflow the arithmetic.
+TEST(ConfigGeometry, ExtremeSizesSaturate)
+{
+  const Layout l = {{0, 0, 1000, 600}, {}};
+  Input huge;
+  huge.width_percent = INT32_MAX;
+  Result r = place(l, huge);
+  EXPECT_EQ(r.width, INT32_MAX);
+  EXPECT_EQ(r.x, (1000 - INT32_MAX) / 2);
+  Input tiny;
+  tiny.width = INT32_MIN;
+  tiny.position = POS_RIGHT;
+  r = place(l, tiny);
+  EXPECT_EQ(r.x, INT32_MAX);
+}
