@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev
+  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev libxrandr-dev
   googletest libgtest-dev clang libclang-rt-14-dev
   xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
-  imagemagick procps
+  imagemagick procps libxtst-dev
 )
 
 missing=()

@@ -90,8 +90,10 @@ void mainwindow_create()
   gtk_container_add(GTK_CONTAINER(mw.window), box);
 
   mainwindow_setup_border();
-  if (settings_get_autohide())
+  if (settings_get_autohide()) {
     g_signal_connect(mw.window, "focus-out-event", G_CALLBACK(mainwindow_autohide), nullptr);
+    gdk_window_add_filter(nullptr, mainwindow_focus_filter, nullptr);
+  }
   g_signal_connect(mw.window, "show", G_CALLBACK(mainwindow_record_xid), nullptr);
   g_signal_connect(mw.window, "destroy", G_CALLBACK(mainwindow_quit), nullptr);
   g_signal_connect_after(mw.notebook, "button_press_event",

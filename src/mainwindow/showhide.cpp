@@ -3,9 +3,27 @@
 #include "config/config.h"
 #include "popupmenu/popupmenu.h"
 
+#include <gdk/gdkx.h>
+
+// Toggles in quick succession (signals counted together) hide and show
+// again before the focus-out of the hide is read. The X server made that
+// focus-out before it got the show's requests, so its serial is older than
+// the show's first request: such a focus-out must not hide the new show.
+// Both serials are written under the GDK lock.
+static unsigned long show_serial, focus_out_serial;
+
+GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
+{
+  const XEvent *e = static_cast<const XEvent *>(xevent);
+  if (e->type == FocusOut)
+    focus_out_serial = e->xany.serial;
+  return GDK_FILTER_CONTINUE;
+}
+
 static void mainwindow_show()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
+  show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
   int x, y;
   settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
@@ -39,14 +57,38 @@ void mainwindow_toggle(int reason)
   gdk_threads_leave();
 }
 
+// GTK keeps the focus on a child of the toplevel, and a key grab (the
+// hotkey's own) sends a focus-out without moving the focus: focus anywhere
+// inside the window is still ours.
+static bool mainwindow_focus_inside(Window focus)
+{
+  Display *d = mainwindow.focus_display;
+  while (focus != None && focus != PointerRoot) {
+    if (focus == mainwindow.window_xid)
+      return true;
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    if (!XQueryTree(d, focus, &root, &parent, &children, &n))
+      return false;
+    if (children)
+      XFree(children);
+    if (parent == root)
+      return false;
+    focus = parent;
+  }
+  return false;
+}
+
 // FALSE lets the toolkit finish its own focus-out work (the window stops
 // counting as active, which the show path asks).
 gboolean mainwindow_autohide(GtkWidget *, GdkEventFocus *, gpointer)
 {
+  if (focus_out_serial < show_serial)
+    return FALSE;
   Window focus;
   int revert;
   XGetInputFocus(mainwindow.focus_display, &focus, &revert);
-  if (focus == mainwindow.window_xid)
+  if (mainwindow_focus_inside(focus))
     return FALSE;
   mainwindow.shown = 0;
   if (!popupmenu.popup_open)

@@ -153,6 +153,19 @@ bool xsession_start(XSession *s, const XSessionOptions &opts)
     Atom wm_sn = XInternAtom(s->dpy, "WM_S0", False);
     if (!wait_until([&] { return XGetSelectionOwner(s->dpy, wm_sn) != None; }, 15.0))
       fprintf(stderr, "harness: openbox did not start\n");
+    // It owns the selection before it manages windows, and a map request
+    // in between is lost: ready once it has mapped a probe window.
+    Window probe = XCreateSimpleWindow(s->dpy, DefaultRootWindow(s->dpy), 0, 0, 1, 1, 0, 0, 0);
+    bool managed = false;
+    for (int i = 0; i < 150 && !managed; i++) {
+      XMapWindow(s->dpy, probe);
+      XSync(s->dpy, False);
+      managed = wait_until([&] { return x_is_viewable(s->dpy, probe); }, 0.1);
+    }
+    if (!managed)
+      fprintf(stderr, "harness: openbox does not map windows\n");
+    XDestroyWindow(s->dpy, probe);
+    XSync(s->dpy, False);
   }
   if (opts.compositor) {
     s->compositor = spawn_raw({"xcompmgr"}, env, devnull, devnull);

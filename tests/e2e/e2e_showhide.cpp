@@ -1,0 +1,380 @@
+// The drop-down as a user sees it: kavlor processes under Xvfb and openbox,
+// shown and hidden by --toggle and SIGUSR1, watched from our own connection.
+#include "harness.h"
+#include "showhide_util.h"
+
+#include <algorithm>
+#include <csignal>
+#include <deque>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+bool has(const std::vector<std::string> &v, const std::string &s)
+{
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+std::string geometry_text(Display *dpy, Window w)
+{
+  int x = 0, y = 0, width = 0, height = 0;
+  x_geometry(dpy, w, &x, &y, &width, &height);
+  return std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+         std::to_string(height);
+}
+
+// The top-level window (the window manager's frame) that holds `w`.
+Window frame_of(Display *dpy, Window w)
+{
+  for (;;) {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+      return 0;
+    if (children)
+      XFree(children);
+    if (parent == root)
+      return w;
+    w = parent;
+  }
+}
+
+// Position of the frame of `w` in the stacking order, bottom first.
+int stacking_index(Display *dpy, Window w)
+{
+  const Window frame = frame_of(dpy, w);
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  int index = -1;
+  if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n; i++)
+      if (children[i] == frame)
+        index = static_cast<int>(i);
+    if (children)
+      XFree(children);
+  }
+  return index;
+}
+
+class ShowHide : public testing::Test {
+protected:
+  XSession x;
+  TestHome home;
+  std::deque<Proc> procs;  // references to earlier ones stay valid
+
+  void start_session(const XSessionOptions &opts = {})
+  {
+    ASSERT_TRUE(xsession_start(&x, opts));
+    home_make(&home, "/bin/sh");
+  }
+
+  void TearDown() override
+  {
+    for (Proc &p : procs)
+      proc_kill(&p);
+    xsession_stop(&x);
+    home_remove(&home);
+  }
+
+  Proc &start(const std::vector<std::string> &args)
+  {
+    procs.push_back(sh_start_kavlor(x, home, args));
+    return procs.back();
+  }
+
+  // Runs a helper program such as xdotool on the test display.
+  std::string tool(const std::vector<std::string> &argv)
+  {
+    return run_capture(argv, {"DISPLAY=" + x.display});
+  }
+
+  bool shown(Window w) { return sh_shown_and_focused(x.dpy, w); }
+  bool wait_shown(Window w) { return wait_until([&] { return shown(w); }, 20.0); }
+  bool wait_hidden(Window w)
+  {
+    return wait_until([&] { return !x_is_viewable(x.dpy, w); }, 20.0);
+  }
+};
+
+struct GeometryCase {
+  const char *name;
+  std::vector<std::string> args;
+  int x, y, width, height;  // on a 1024x768 screen
+};
+
+void PrintTo(const GeometryCase &c, std::ostream *os) { *os << c.name; }
+
+class Geometry : public ShowHide, public testing::WithParamInterface<GeometryCase> {};
+
+TEST_P(Geometry, ToggleStartsShownAtTheComputedPlace)
+{
+  const GeometryCase &c = GetParam();
+  start_session();
+  std::vector<std::string> args = {"--toggle"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  Proc &k = start(args);
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  EXPECT_TRUE(wait_shown(w));
+  const std::string want = std::to_string(c.x) + "," + std::to_string(c.y) + " " +
+                           std::to_string(c.width) + "x" + std::to_string(c.height);
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == want; }, 10.0))
+      << "got " << geometry_text(x.dpy, w) << ", want " << want;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, Geometry,
+    testing::Values(
+        GeometryCase{"top", {"-p", "top", "-w", "600", "-h", "300"}, 212, 0, 600, 300},
+        GeometryCase{"bottomright", {"-p", "bottomright", "-w", "500", "-h", "200"},
+                     524, 568, 500, 200},
+        GeometryCase{"left_percent", {"-p", "left", "-w", "50%", "-h", "40%"}, 0, 230, 512, 307},
+        GeometryCase{"bottom_fixedy", {"-p", "bottom", "-w", "30%", "-h", "200", "-fy", "100"},
+                     358, 100, 307, 200},
+        GeometryCase{"right_fixed_both",
+                     {"-p", "right", "-w", "400", "-h", "300", "-fx", "100", "-fy", "50"},
+                     100, 50, 400, 300},
+        GeometryCase{"right_fixedx_zero", {"-p", "right", "-w", "400", "-h", "300", "-fx", "0"},
+                     0, 234, 400, 300}),
+    [](const testing::TestParamInfo<GeometryCase> &i) { return std::string(i.param.name); });
+
+TEST_F(ShowHide, ShownWindowIsOnAllDesktopsKeptAboveAndOffTaskbarAndPager)
+{
+  start_session();
+  // Without autohide the window must survive the focus moves below.
+  Proc &k = start({"--toggle", "-ah", "false", "-w", "600", "-h", "300"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w)) << "shown with the input focus inside it";
+  std::vector<std::string> state;
+  EXPECT_TRUE(wait_until([&] {
+    state = x_net_wm_state(x.dpy, w);
+    return has(state, "_NET_WM_STATE_ABOVE") && has(state, "_NET_WM_STATE_SKIP_TASKBAR") &&
+           has(state, "_NET_WM_STATE_SKIP_PAGER") &&
+           // openbox tells "sticky" by the all-desktops number alone
+           (has(state, "_NET_WM_STATE_STICKY") || sh_wm_desktop(x.dpy, w) == 0xFFFFFFFFL);
+  }, 10.0)) << "desktop " << sh_wm_desktop(x.dpy, w);
+
+  // Another window, raised and focused, stays below.
+  const Window other = sh_make_window(x.dpy, 100, 50, 400, 300);
+  tool({"xdotool", "windowactivate", std::to_string(other)});
+  ASSERT_TRUE(wait_until([&] { return sh_has_focus(x.dpy, other); }, 10.0));
+  EXPECT_GT(stacking_index(x.dpy, w), stacking_index(x.dpy, other));
+
+  // On the next desktop it is still there.
+  tool({"xdotool", "set_desktop", "1"});
+  ASSERT_TRUE(wait_until([&] { return sh_current_desktop(x.dpy) == 1; }, 10.0));
+  EXPECT_TRUE(wait_until([&] { return !x_is_viewable(x.dpy, other); }, 10.0));
+  EXPECT_TRUE(x_is_viewable(x.dpy, w));
+}
+
+TEST_F(ShowHide, TypedCommandRunsInTheConfiguredShellWithTheConfiguredTerm)
+{
+  start_session();
+  // The password entry names /bin/sh; the option must win.
+  Proc &k = start({"--toggle", "-sh", "/bin/bash", "-e", "xterm-256color"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+
+  auto type_line = [&](const std::string &text) {
+    tool({"xdotool", "type", "--delay", "15", text});
+    tool({"xdotool", "key", "Return"});
+  };
+  const std::string ready = home.dir + "/ready", out = home.dir + "/out";
+  bool is_ready = false;
+  for (int attempt = 0; attempt < 3 && !is_ready; attempt++) {
+    type_line("touch " + ready);
+    is_ready = wait_until([&] { return access(ready.c_str(), F_OK) == 0; }, 10.0);
+  }
+  ASSERT_TRUE(is_ready) << "the shell never ran a typed command";
+  type_line("echo \"$0 $TERM ${BASH_VERSION:+bash}\" > " + out);
+  EXPECT_TRUE(wait_until([&] { return file_read(out).find('\n') != std::string::npos; }, 10.0));
+  EXPECT_EQ(file_read(out), "/bin/bash xterm-256color bash\n");
+}
+
+TEST_F(ShowHide, EachSignalTogglesStartingHidden)
+{
+  start_session();
+  Proc &k = start({});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  EXPECT_FALSE(x_is_viewable(x.dpy, w)) << "hidden until asked";
+
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  EXPECT_TRUE(wait_shown(w));
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  EXPECT_TRUE(wait_hidden(w));
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  EXPECT_TRUE(wait_shown(w));
+  EXPECT_TRUE(proc_alive(&k));
+  EXPECT_NE(proc_out(k).find("hint: you started kavlor without specifying a shortcut key"),
+            std::string::npos);
+}
+
+TEST_F(ShowHide, SignalsInQuickSuccessionEndShown)
+{
+  start_session();
+  Proc &k = start({});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_shown(w));
+  // Hide and show again before the focus-out of the hide is read.
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  EXPECT_TRUE(wait_shown(w));
+  ASSERT_TRUE(sh_ping(x.dpy, w));
+  EXPECT_TRUE(x_is_viewable(x.dpy, w)) << "a stale focus-out hid the new show";
+}
+
+TEST_F(ShowHide, SecondToggleInstanceTogglesTheFirstAndEnds)
+{
+  start_session();
+  Proc &first = start({"--toggle"});
+  const Window w = sh_wait_client(x.dpy, first.pid);
+  ASSERT_NE(w, 0u) << proc_err(first);
+  ASSERT_TRUE(wait_shown(w));
+
+  for (bool expect_shown : {false, true}) {
+    Proc &second = start({"--toggle"});
+    ASSERT_TRUE(proc_wait(&second, 20.0));
+    EXPECT_EQ(proc_exit_code(second), 1) << proc_err(second);
+    EXPECT_TRUE(expect_shown ? wait_shown(w) : wait_hidden(w));
+  }
+  EXPECT_TRUE(proc_alive(&first));
+}
+
+class Autohide : public ShowHide, public testing::WithParamInterface<bool> {};
+
+TEST_P(Autohide, ActivatingAnotherWindow)
+{
+  const bool autohide = GetParam();
+  start_session();
+  std::vector<std::string> args = {"--toggle", "-w", "600", "-h", "300"};
+  if (!autohide)
+    args.insert(args.end(), {"-ah", "false"});
+  Proc &k = start(args);
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+
+  const Window other = sh_make_window(x.dpy, 300, 400, 200, 200);
+  tool({"xdotool", "windowactivate", std::to_string(other)});
+  ASSERT_TRUE(wait_until([&] { return sh_has_focus(x.dpy, other); }, 10.0));
+  if (autohide) {
+    EXPECT_TRUE(wait_hidden(w));
+    // Autohide cleared the shown state: the next request shows.
+    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    EXPECT_TRUE(wait_shown(w));
+  } else {
+    // Once kavlor has read the focus-out, it would have hidden by now.
+    ASSERT_TRUE(sh_ping(x.dpy, w));
+    EXPECT_TRUE(x_is_viewable(x.dpy, w));
+    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    EXPECT_TRUE(wait_hidden(w)) << "still shown: the next request hides";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Setting, Autohide, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool> &i) {
+                           return std::string(i.param ? "on" : "off");
+                         });
+
+TEST_F(ShowHide, ShowsOnTheMonitorUnderThePointer)
+{
+  XSessionOptions wide;
+  wide.screens = {"1600x600"};
+  start_session(wide);
+  ASSERT_TRUE(sh_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
+  tool({"xdotool", "mousemove", "100", "300"});
+  Proc &k = start({"--toggle", "-p", "top", "-w", "50%", "-h", "200"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  // Half of one monitor, not of the whole 1600 pixel wide screen.
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "200,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_hidden(w));
+  tool({"xdotool", "mousemove", "1200", "300"});
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "1000,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+}
+
+class Opacity : public ShowHide, public testing::WithParamInterface<bool> {};
+
+TEST_P(Opacity, TranslucentWindowGetsAlphaOnlyWithACompositor)
+{
+  const bool compositor = GetParam();
+  XSessionOptions opts;
+  opts.compositor = compositor;
+  start_session(opts);
+  Proc &k = start({"--toggle", "-o", "80"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(x.dpy, w, &a));
+  EXPECT_EQ(a.depth, compositor ? 32 : 24);
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositor, Opacity, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool> &i) {
+                           return std::string(i.param ? "xcompmgr" : "none");
+                         });
+
+// Standard signals merge while one is pending; each one here is sent only
+// once the one before has been taken, so every one of them must toggle:
+// map or unmap the window once. No window manager, so that nothing else
+// maps or unmaps it (a window manager asked to do so hundreds of times a
+// second also drops requests: openbox does), and autohide off: only the
+// signals decide.
+TEST_F(ShowHide, SignalStormKeepsEveryToggle)
+{
+  XSessionOptions bare;
+  bare.window_manager = false;
+  start_session(bare);
+  Proc &k = start({"-ah", "false"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ShMapCounter counter;
+  ASSERT_TRUE(sh_map_counter_open(&counter, x.display.c_str(), w));
+
+  int sent = 0;
+  auto toggles_seen = [&] {
+    return wait_until([&] { return sh_map_counter_read(&counter) >= sent; }, 30.0);
+  };
+  for (int burst = 0; burst < 4; burst++) {
+    for (int i = 0; i < 125; i++, sent++)
+      ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1)) << "signal " << sent;
+    ASSERT_TRUE(proc_alive(&k));
+    ASSERT_TRUE(toggles_seen()) << counter.maps << " maps and " << counter.unmaps
+                                << " unmaps after " << sent << " signals";
+    // An odd count flips the window.
+    EXPECT_EQ(x_is_viewable(x.dpy, w), burst % 2 == 0) << "after " << sent << " signals";
+  }
+  EXPECT_EQ(counter.maps, 250);
+  EXPECT_EQ(counter.unmaps, 250);
+  EXPECT_FALSE(x_is_viewable(x.dpy, w)) << "500 leave it as it was";
+
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  sent++;
+  EXPECT_TRUE(wait_shown(w)) << "still answering";
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  sent++;
+  EXPECT_TRUE(wait_hidden(w));
+  ASSERT_TRUE(sh_sync(x.dpy, w));
+  sh_map_counter_read(&counter);
+  EXPECT_EQ(counter.maps, 251);
+  EXPECT_EQ(counter.unmaps, 251);
+  EXPECT_TRUE(proc_alive(&k));
+  sh_map_counter_close(&counter);
+}
+
+} // namespace

@@ -1,0 +1,11 @@
+# Tabs and the show/hide toggle, driven in-process.
+set(SHOWHIDE_PRODUCT_LIBS kv_mainwindow kv_config kv_term kv_popupmenu kv_hotkey kv_actions)
+
+kavlor_test(widget_tabs GROUP widget
+  SOURCES widget_tabs.cpp
+  LIBS kv_widget_main ${SHOWHIDE_PRODUCT_LIBS})
+
+pkg_check_modules(SHOWHIDE_XRANDR REQUIRED IMPORTED_TARGET xrandr)
+kavlor_test(widget_showhide GROUP widget
+  SOURCES widget_showhide.cpp ${CMAKE_SOURCE_DIR}/tests/support/showhide_util.cpp
+  LIBS kv_widget_main ${SHOWHIDE_PRODUCT_LIBS} PkgConfig::SHOWHIDE_XRANDR)
