@@ -21,6 +21,7 @@ struct RestartState {
   gint64 started;
   int quick_failures;
   guint timer;
+  bool gone;  // its tab was closed
 };
 
 void restart_state_free(gpointer data)
@@ -43,7 +44,6 @@ RestartState *restart_state(VteTerminal *terminal)
 
 void term_restart_shell(VteTerminal *terminal)
 {
-  restart_state(terminal)->started = g_get_monotonic_time();
   vte_terminal_reset(terminal, FALSE, TRUE);
   term_fork_shell(terminal);
 }
@@ -57,6 +57,13 @@ gboolean term_delayed_restart_cb(gpointer data)
 }
 
 } // namespace
+
+// The first shell of a terminal counts too: one that fails at once has
+// used up one of the free restarts.
+void term_shell_started(VteTerminal *terminal)
+{
+  restart_state(terminal)->started = g_get_monotonic_time();
+}
 
 gboolean term_on_button_press(gpointer, GdkEventButton *event, GtkWidget *)
 {
@@ -84,13 +91,31 @@ gboolean term_on_button_press(gpointer, GdkEventButton *event, GtkWidget *)
   return FALSE;
 }
 
+// The library keeps the widget of a closed tab alive, and with it the pty
+// and the shell. When the tab goes, so do the pending restart and the pty
+// (the shell sees the hang-up), and the end of that shell decides nothing.
+void term_on_destroy(GtkWidget *widget, gpointer)
+{
+  VteTerminal *terminal = VTE_TERMINAL(widget);
+  RestartState *rs = restart_state(terminal);
+  if (rs->gone)
+    return;
+  rs->gone = true;
+  if (rs->timer)
+    g_source_remove(rs->timer);
+  rs->timer = 0;
+  vte_terminal_set_pty_object(terminal, nullptr);
+}
+
 void term_on_child_exit(VteTerminal *terminal, gpointer)
 {
+  RestartState *rs = restart_state(terminal);
+  if (rs->gone)
+    return;
   if (vte_terminal_get_child_exit_status(terminal) == 0) {
     mainwindow_close_tab(GTK_WIDGET(terminal));
     return;
   }
-  RestartState *rs = restart_state(terminal);
   if (rs->timer)
     return;
   const bool quick = g_get_monotonic_time() - rs->started < QUICK_EXIT_US;

@@ -51,10 +51,12 @@ void term_fork_shell(VteTerminal *terminal)
       G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH | G_SPAWN_CHILD_INHERITS_STDIN);
   if (g_spawn_async(nullptr, argv, envv, flags,
                     reinterpret_cast<GSpawnChildSetupFunc>(vte_pty_child_setup), pty,
-                    &pid, &error))
+                    &pid, &error)) {
     vte_terminal_watch_child(terminal, pid);
-  else
+    term_shell_started(terminal);
+  } else {
     g_clear_error(&error);
+  }
   g_strfreev(envv);
   g_object_unref(pty);
 }
@@ -91,6 +93,7 @@ GtkWidget *term_new()
   // "eof" comes before the exit status is known: the decision waits for
   // "child-exited", so each shell exit is handled once.
   g_signal_connect(widget, "child-exited", G_CALLBACK(term_on_child_exit), nullptr);
+  g_signal_connect(widget, "destroy", G_CALLBACK(term_on_destroy), nullptr);
   static const char *const requests[] = {
     "iconify-window", "deiconify-window", "raise-window", "lower-window",
     "maximize-window", "restore-window", "refresh-window",

@@ -10,9 +10,12 @@ GtkWidget *term_new();
 void term_setup_transparency(GtkWidget *terminal);
 void term_add_url_matches(GtkWidget *terminal);
 void term_fork_shell(VteTerminal *terminal);
+// Notes when a shell started, which tells quick failures from long runs.
+void term_shell_started(VteTerminal *terminal);
 
 gboolean term_on_button_press(gpointer data, GdkEventButton *event, GtkWidget *terminal);
 void term_on_child_exit(VteTerminal *terminal, gpointer data);
+void term_on_destroy(GtkWidget *terminal, gpointer data);
 void term_on_window_request(VteTerminal *terminal, gpointer code);
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label);
 

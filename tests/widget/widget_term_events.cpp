@@ -1,0 +1,356 @@
+// What happens inside a terminal: the end of its shell, links under a left
+// press, and the requests and titles of its programs.
+#include "events_util.h"
+
+#include "config/config.h"
+#include "mainwindow/mainwindow.h"
+#include "popupmenu/popupmenu.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <vte/vte.h>
+#include <X11/Xlib.h>
+
+namespace {
+
+GtkNotebook *notebook() { return GTK_NOTEBOOK(mainwindow.notebook); }
+
+// Turns null when the widget is destroyed.
+struct Watch {
+  GtkWidget *widget;
+  explicit Watch(GtkWidget *w) : widget(w)
+  {
+    g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
+  }
+  ~Watch()
+  {
+    if (widget)
+      g_object_remove_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
+  }
+  Watch(const Watch &) = delete;
+  Watch &operator=(const Watch &) = delete;
+};
+
+std::string screen_text(GtkWidget *terminal)
+{
+  char *text = vte_terminal_get_text(VTE_TERMINAL(terminal), nullptr, nullptr, nullptr);
+  std::string out = text ? text : "";
+  g_free(text);
+  return out;
+}
+
+void type_into(GtkWidget *terminal, const std::string &line)
+{
+  const std::string text = line + "\n";
+  vte_terminal_feed_child(VTE_TERMINAL(terminal), text.c_str(), static_cast<glong>(text.size()));
+}
+
+bool starts_reach(const ScriptShell &shell, size_t n)
+{
+  return ev_pump_until([&] { return ev_starts(shell).size() >= n; }, 20.0);
+}
+
+// ---- the end of a shell ---------------------------------------------------
+
+// How a shell is ended: a typed exit with a status, or a signal.
+struct Ending {
+  const char *name;
+  const char *command;  // typed into the shell, or null
+  int signal;
+};
+
+// The library reports an end first as "eof", with the status of the shell
+// before; only the real status may decide, so the first shell of a tab
+// ending nonzero is restarted, and a restarted one ending with 0 closes.
+class NonzeroEnd : public testing::TestWithParam<Ending> {};
+
+TEST_P(NonzeroEnd, RestartsTheShellInTheSameTabWithAClearedScreen)
+{
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  mainwindow_add_tab();
+  ASSERT_TRUE(starts_reach(shell, 2));
+  Watch first(mainwindow_terminal_at(0));
+  VteTerminal *terminal = VTE_TERMINAL(first.widget);
+  // Lines kept above the screen: none while the output fits on it.
+  auto history = [&] {
+    return vte_terminal_get_adjustment(terminal)->upper - vte_terminal_get_row_count(terminal);
+  };
+  type_into(first.widget, "seq 1 200; echo remembered-$((6*7))");
+  ASSERT_TRUE(ev_pump_until([&] {
+    return screen_text(first.widget).find("remembered-42") != std::string::npos && history() > 100;
+  }));
+
+  const pid_t old = ev_starts(shell)[0].pid;
+  if (GetParam().command)
+    type_into(first.widget, GetParam().command);
+  else
+    kill(old, GetParam().signal);
+  ASSERT_TRUE(starts_reach(shell, 3)) << "no new shell";
+  ASSERT_TRUE(ev_pump_until([&] { return !ev_pid_alive(old); }));
+  EXPECT_NE(ev_starts(shell)[2].pid, old);
+
+  // Same terminal, same place, both tabs still there.
+  ASSERT_NE(first.widget, nullptr);
+  EXPECT_EQ(mainwindow_terminal_at(0), first.widget);
+  EXPECT_EQ(mainwindow.tab_count, 2);
+  EXPECT_EQ(gtk_notebook_get_n_pages(notebook()), 2);
+  // The reset took the old output and the scrollback with it.
+  EXPECT_TRUE(ev_pump_until([&] { return history() <= 0; })) << history();
+  EXPECT_EQ(screen_text(first.widget).find("remembered-42"), std::string::npos);
+
+  // The restarted shell is a shell like any other: exit 0 ends its tab.
+  type_into(first.widget, "exit");
+  EXPECT_TRUE(ev_pump_until([&] { return first.widget == nullptr; }));
+  EXPECT_EQ(mainwindow.tab_count, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, NonzeroEnd,
+                         testing::Values(Ending{"exit3", "exit 3", 0},
+                                         Ending{"SIGKILL", nullptr, SIGKILL},
+                                         Ending{"SIGHUP", nullptr, SIGHUP}),
+                         [](const testing::TestParamInfo<Ending> &info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(ShellEnd, StatusZeroClosesTheTabOfThatTerminal)
+{
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  mainwindow_add_tab();
+  ASSERT_TRUE(starts_reach(shell, 2));
+  Watch first(mainwindow_terminal_at(0)), second(mainwindow_terminal_at(1));
+  // The tab of the first terminal goes, though the second is current.
+  ASSERT_EQ(mainwindow.current_tab, 1);
+  type_into(first.widget, "exit");
+  EXPECT_TRUE(ev_pump_until([&] { return first.widget == nullptr; }));
+  ASSERT_EQ(mainwindow.tab_count, 1);
+  EXPECT_EQ(mainwindow_terminal_at(0), second.widget);
+  EXPECT_EQ(mainwindow.current_tab, 0);
+}
+
+TEST(ShellEnd, StatusZeroInTheOnlyTabGivesAFreshTabAndShell)
+{
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  ASSERT_TRUE(starts_reach(shell, 1));
+  Watch only(mainwindow_terminal_at(0));
+  type_into(only.widget, "exit");
+  ASSERT_TRUE(ev_pump_until([&] { return only.widget == nullptr; }));
+  EXPECT_EQ(mainwindow.tab_count, 1);
+  EXPECT_EQ(mainwindow.current_tab, 0);
+  ASSERT_NE(mainwindow_terminal_at(0), nullptr);
+  GtkWidget *label = gtk_notebook_get_tab_label(notebook(), gtk_notebook_get_nth_page(notebook(), 0));
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(label)), "term 0");
+  EXPECT_TRUE(starts_reach(shell, 2)) << "the fresh tab runs no shell";
+}
+
+// ---- restarts of a failing shell -------------------------------------------
+
+// Gap between start a and start b (1-based, as the shell counts them).
+double gap(const std::vector<ShellStart> &s, size_t a, size_t b) { return s[b - 1].time - s[a - 1].time; }
+
+// Below this a restart counts as at once; the shortest delay is a second.
+constexpr double AT_ONCE = 0.9;
+
+TEST(ShellRestart, QuickFailuresBackOffAndALongRunResetsTheCount)
+{
+  // Starts 1 to 6 fail at once, start 7 runs for 2.5 s before it fails,
+  // start 8 fails at once again and start 9 stays.
+  const ScriptShell shell = ev_script_shell(
+      "n=0; while read line; do n=$((n + 1)); done < @DIR@/starts\n"
+      "case $n in 7) sleep 2.5; exit 1;; 9) exec sleep 1000;; esac\n"
+      "exit 1");
+  ev_build({{"-sh", shell.path}});
+  ASSERT_TRUE(ev_pump_until([&] { return ev_starts(shell).size() >= 9; }, 60.0))
+      << ev_starts(shell).size() << " starts";
+  const auto s = ev_starts(shell);
+  EXPECT_LT(gap(s, 1, 2), AT_ONCE) << "first quick failure";
+  EXPECT_LT(gap(s, 2, 3), AT_ONCE) << "second quick failure";
+  EXPECT_LT(gap(s, 3, 4), AT_ONCE) << "third quick failure";
+  EXPECT_GE(gap(s, 4, 5), 1.0 - 0.05) << "fourth: one second";
+  EXPECT_GE(gap(s, 5, 6), 2.0 - 0.05) << "fifth: two seconds";
+  EXPECT_GE(gap(s, 6, 7), 4.0 - 0.05) << "sixth: four seconds";
+  // Start 7 ran longer than a quick failure: its end restarts at once, and
+  // so does the next quick failure.
+  EXPECT_LT(gap(s, 7, 8), 2.5 + AT_ONCE);
+  EXPECT_LT(gap(s, 8, 9), AT_ONCE);
+}
+
+TEST(ShellRestart, APendingRestartGoesWithItsTab)
+{
+  // The first shell stays; every later one fails at once.
+  const ScriptShell shell = ev_script_shell(
+      "n=0; while read line; do n=$((n + 1)); done < @DIR@/starts\n"
+      "[ \"$n\" = 1 ] && exec sleep 1000\n"
+      "exit 1");
+  ev_build({{"-sh", shell.path}});
+  ASSERT_TRUE(starts_reach(shell, 1));
+  mainwindow_add_tab();
+  // The new tab's shell, then three restarts at once; the next one waits.
+  ASSERT_TRUE(starts_reach(shell, 5));
+  // Once the fifth shell has been reaped and its end handled, the restart
+  // is only a timer.
+  const std::string fifth = "/proc/" + std::to_string(ev_starts(shell)[4].pid);
+  ASSERT_TRUE(ev_pump_until([&] { return access(fifth.c_str(), F_OK) != 0; }));
+  ev_pump();
+  ASSERT_EQ(ev_starts(shell).size(), 5u);
+  Watch failing(mainwindow_terminal_at(1));
+  mainwindow_close_tab(failing.widget);
+  ev_pump();
+  EXPECT_EQ(failing.widget, nullptr);
+  EXPECT_EQ(mainwindow.tab_count, 1);
+  // The restart would have come after a second; nothing may come at all.
+  EXPECT_FALSE(ev_pump_until([&] { return ev_starts(shell).size() > 5; }, 3.0));
+}
+
+TEST(ShellEnd, ClosingATabEndsItsShellAndStartsNoOther)
+{
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  mainwindow_add_tab();
+  mainwindow_add_tab();
+  ASSERT_TRUE(starts_reach(shell, 3));
+  const std::string second = "/proc/" + std::to_string(ev_starts(shell)[1].pid);
+  // Not the current tab: the toolkit keeps such a widget alive after its
+  // tab has gone, and its shell must end all the same.
+  ASSERT_EQ(mainwindow.current_tab, 2);
+  Watch closing(mainwindow_terminal_at(1));
+  mainwindow_close_tab(closing.widget);
+  // The hang-up ends the shell, and its end restarts nothing.
+  ASSERT_TRUE(ev_pump_until([&] { return access(second.c_str(), F_OK) != 0; }));
+  EXPECT_FALSE(ev_pump_until([&] { return ev_starts(shell).size() > 3; }, 2.0));
+  EXPECT_EQ(mainwindow.tab_count, 2);
+}
+
+// ---- links --------------------------------------------------------------
+
+// A URI handler for http and mailto, registered in private XDG
+// directories, that appends its argument to `opened`.
+struct UriHandler {
+  std::string dir, opened;
+  UriHandler()
+  {
+    dir = temp_dir("kvuri-");
+    opened = dir + "/opened";
+    const std::string script = dir + "/record-uri";
+    home_write_file(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened + "'\n");
+    chmod(script.c_str(), 0755);
+    home_write_file(dir + "/data/applications/kvrecord.desktop",
+                    "[Desktop Entry]\nType=Application\nName=Record\nExec=" + script +
+                        " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/mailto;\n");
+    home_write_file(dir + "/config/mimeapps.list",
+                    "[Default Applications]\nx-scheme-handler/http=kvrecord.desktop\n"
+                    "x-scheme-handler/mailto=kvrecord.desktop\n");
+    setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+  }
+  ~UriHandler() { run_capture({"rm", "-rf", dir}); }
+  UriHandler(const UriHandler &) = delete;
+  UriHandler &operator=(const UriHandler &) = delete;
+  static void home_write_file(const std::string &path, const std::string &content)
+  {
+    for (size_t pos = 1; (pos = path.find('/', pos)) != std::string::npos; pos++)
+      mkdir(path.substr(0, pos).c_str(), 0755);
+    FILE *f = fopen(path.c_str(), "w");
+    fputs(content.c_str(), f);
+    fclose(f);
+  }
+  std::vector<std::string> uris() const
+  {
+    std::vector<std::string> out;
+    const std::string text = file_read(opened);
+    for (size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+      out.push_back(text.substr(start, nl - start));
+    return out;
+  }
+};
+
+// Root coordinates of the middle of a character cell.
+void cell_point(GtkWidget *terminal, int row, int column, int *x, int *y)
+{
+  VteTerminal *t = VTE_TERMINAL(terminal);
+  gdk_window_get_origin(terminal->window, x, y);
+  const long w = vte_terminal_get_char_width(t), h = vte_terminal_get_char_height(t);
+  *x += static_cast<int>(column * w + w / 2);
+  *y += static_cast<int>(row * h + h / 2);
+}
+
+TEST(Links, LeftPressOpensTheLinkUnderThePointerWhateverSlotsCompiled)
+{
+  UriHandler handler;
+  const ScriptShell quiet = ev_script_shell("exec sleep 1000");
+  ev_build({{"-sh", quiet.path}, {"-fn", "Monospace 10"}});
+  // As if the news pattern had failed to compile: terminals made from now
+  // on carry three patterns, and their tags no longer equal the slots.
+  g_regex_unref(mainwindow.url_regexes[0]);
+  mainwindow.url_regexes[0] = nullptr;
+  mainwindow_add_tab();
+  ASSERT_TRUE(ev_show_window());
+  GtkWidget *terminal = mainwindow_terminal_at(1);
+  vte_terminal_feed(VTE_TERMINAL(terminal),
+                    "\033[H\033[2Jplain words here\r\nwww.example.org/start\r\n"
+                    "someone@example.net\r\nhttp://example.com/docs\r\n", -1);
+  ASSERT_TRUE(ev_pump_until([&] { return screen_text(terminal).find("docs") != std::string::npos; }));
+  Display *dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+
+  int x, y;
+  cell_point(terminal, 0, 2, &x, &y);
+  ev_click(dpy, x, y, 1);  // plain text opens nothing
+  const char *const expected[] = {
+    "http://www.example.org/start", "mailto:someone@example.net", "http://example.com/docs",
+  };
+  for (int row = 1; row <= 3; row++) {
+    cell_point(terminal, row, 2, &x, &y);
+    ev_click(dpy, x, y, 1);
+    EXPECT_TRUE(ev_pump_until([&] { return handler.uris().size() >= static_cast<size_t>(row); }))
+        << "nothing opened for row " << row;
+  }
+  EXPECT_EQ(handler.uris(), std::vector<std::string>(std::begin(expected), std::end(expected)));
+  XCloseDisplay(dpy);
+}
+
+// ---- requests and titles of the programs -----------------------------------
+
+GdkWindowState window_state() { return gdk_window_get_state(mainwindow.window->window); }
+
+TEST(Requests, MaximizeAndRestoreActOnTheMainWindow)
+{
+  const ScriptShell quiet = ev_script_shell("exec sleep 1000");
+  ev_build({{"-sh", quiet.path}});
+  ASSERT_TRUE(ev_show_window());
+  VteTerminal *terminal = VTE_TERMINAL(mainwindow_terminal_at(0));
+  vte_terminal_feed(terminal, "\033[9;1t", -1);
+  EXPECT_TRUE(ev_pump_until([] { return window_state() & GDK_WINDOW_STATE_MAXIMIZED; }));
+  vte_terminal_feed(terminal, "\033[9;0t", -1);
+  EXPECT_TRUE(ev_pump_until([] { return !(window_state() & GDK_WINDOW_STATE_MAXIMIZED); }));
+}
+
+TEST(Requests, TitleReplacesTheTabLabelForGood)
+{
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  mainwindow_add_tab();
+  ASSERT_TRUE(starts_reach(shell, 2));
+  GtkWidget *first = mainwindow_terminal_at(0);
+  auto label_text = [](int i) {
+    GtkWidget *label = gtk_notebook_get_tab_label(notebook(), gtk_notebook_get_nth_page(notebook(), i));
+    return std::string(gtk_label_get_text(GTK_LABEL(label)));
+  };
+  type_into(first, "printf '\\033]0;build log\\007'");
+  EXPECT_TRUE(ev_pump_until([&] { return label_text(0) == "build log"; })) << label_text(0);
+  EXPECT_EQ(label_text(1), "term 1");
+  // The label keeps the title after the program that set it is gone.
+  type_into(first, "exit 3");
+  ASSERT_TRUE(starts_reach(shell, 3));
+  type_into(first, "echo after > " + shell.dir + "/done");
+  ASSERT_TRUE(ev_pump_until([&] { return !file_read(shell.dir + "/done").empty(); }));
+  EXPECT_EQ(label_text(0), "build log");
+}
+
+} // namespace
