@@ -36,8 +36,11 @@ void hotkey_open_display()
 
 void hotkey_grab()
 {
+  // NoSymbol maps to whichever keycode has an empty slot, and a keysym that
+  // is not on the keyboard to keycode 0, AnyKey: neither may be grabbed.
+  if (hotkey.keysym == NoSymbol)
+    return;
   const KeyCode code = XKeysymToKeycode(hotkey.display, hotkey.keysym);
-  // Keycode 0 is AnyKey: grabbing it would take the whole keyboard.
   if (code == 0)
     return;
   const unsigned int m = hotkey.modmask, n = hotkey.numlock_mask;
