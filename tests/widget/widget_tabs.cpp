@@ -1,5 +1,6 @@
 // Tabs of the main window, driven in-process through the tab operations.
 #include "harness.h"
+#include "widget_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -12,37 +13,7 @@
 
 namespace {
 
-using Options = std::vector<std::pair<std::string, std::string>>;
-
-void pump()
-{
-  while (gtk_events_pending())
-    gtk_main_iteration();
-}
-
-// Builds the window as start-up does, over the defaults and `options`.
-void build(const Options &options)
-{
-  settings_defaults();
-  Options all = {{"-sh", "/bin/sh"}};
-  all.insert(all.end(), options.begin(), options.end());
-  for (auto [name, value] : all)  // the parser trims in place: copies
-    settings_apply_option(name.data(), value.data());
-  settings_compute_geometry();
-  mainwindow_create();
-  // From here on the test is the main loop's thread: it holds the GDK lock
-  // (the toolkit's iteration calls expect it) and lets go only to toggle.
-  gdk_threads_enter();
-  pump();
-}
-
-// The toggle comes from outside the lock, as from the hotkey thread.
-void toggle(int reason)
-{
-  gdk_threads_leave();
-  mainwindow_toggle(reason);
-  gdk_threads_enter();
-}
+using Options = WidgetOptions;
 
 GtkNotebook *notebook() { return GTK_NOTEBOOK(mainwindow.notebook); }
 int pages() { return gtk_notebook_get_n_pages(notebook()); }
@@ -62,9 +33,9 @@ bool close_sensitive() { return gtk_widget_get_sensitive(popupmenu.close_tab_ite
 // Shows the window the way the user gets it and lets the toolkit settle.
 void show_window()
 {
-  toggle(1);
-  wait_until([] { pump(); return gtk_widget_get_mapped(mainwindow.window); }, 10.0);
-  pump();
+  widget_toggle(1);
+  wait_until([] { widget_pump(); return gtk_widget_get_mapped(mainwindow.window); }, 10.0);
+  widget_pump();
 }
 
 bool tab_bar_visible()
@@ -78,7 +49,7 @@ bool tab_bar_visible()
 
 TEST(Tabs, LabelsCarryTheCountAtCreation)
 {
-  build({});
+  widget_build({});
   EXPECT_EQ(labels(), (std::vector<std::string>{"term 0"}));
   mainwindow_add_tab();
   mainwindow_add_tab();
@@ -94,14 +65,14 @@ TEST(Tabs, LabelsCarryTheCountAtCreation)
 
 TEST(Tabs, LabelUsesTheConfiguredText)
 {
-  build({{"-tl", "shell"}});
+  widget_build({{"-tl", "shell"}});
   mainwindow_add_tab();
   EXPECT_EQ(labels(), (std::vector<std::string>{"shell 0", "shell 1"}));
 }
 
 TEST(Tabs, ClosingTheLastTabReplacesIt)
 {
-  build({});
+  widget_build({});
   mainwindow_add_tab();
   EXPECT_TRUE(close_sensitive());
   mainwindow_close_tab(nullptr);
@@ -111,7 +82,7 @@ TEST(Tabs, ClosingTheLastTabReplacesIt)
   GtkWidget *old = mainwindow_terminal_at(0);
   g_object_add_weak_pointer(G_OBJECT(old), reinterpret_cast<gpointer *>(&old));
   mainwindow_close_tab(old);
-  pump();
+  widget_pump();
   EXPECT_EQ(old, nullptr) << "the old terminal went with its tab";
   EXPECT_EQ(pages(), 1);
   EXPECT_EQ(mainwindow.tab_count, 1);
@@ -136,20 +107,20 @@ class TabBar : public testing::TestWithParam<ShowtabCase> {};
 TEST_P(TabBar, FollowsShowtab)
 {
   const ShowtabCase &c = GetParam();
-  build(c.value ? Options{{"-st", c.value}} : Options{});
+  widget_build(c.value ? Options{{"-st", c.value}} : Options{});
   show_window();
   EXPECT_EQ(tab_bar_visible(), c.one_tab);
   mainwindow_add_tab();
-  pump();
+  widget_pump();
   EXPECT_EQ(tab_bar_visible(), c.two_tabs);
   mainwindow_add_tab();
-  pump();
+  widget_pump();
   EXPECT_EQ(tab_bar_visible(), c.two_tabs);
   mainwindow_close_tab(nullptr);
-  pump();
+  widget_pump();
   EXPECT_EQ(tab_bar_visible(), c.two_tabs) << "two tabs left";
   mainwindow_close_tab(nullptr);
-  pump();
+  widget_pump();
   EXPECT_EQ(tab_bar_visible(), c.back_to_one);
 }
 
@@ -174,7 +145,7 @@ class Scrollbar : public testing::TestWithParam<ScrollbarCase> {};
 TEST_P(Scrollbar, TerminalIsFoundBesideIt)
 {
   const ScrollbarCase &c = GetParam();
-  build({{"-s", c.value}});
+  widget_build({{"-s", c.value}});
   mainwindow_add_tab();
   show_window();
   for (int tab = 0; tab < 2; tab++) {
@@ -210,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Positions, Scrollbar,
 
 TEST(Tabs, ClosingAnotherTabByTerminalKeepsTheCurrentOne)
 {
-  build({});
+  widget_build({});
   mainwindow_add_tab();
   mainwindow_add_tab();
   GtkWidget *first = mainwindow_terminal_at(0), *second = mainwindow_terminal_at(1),
@@ -234,7 +205,7 @@ TEST(Tabs, ClosingAnotherTabByTerminalKeepsTheCurrentOne)
 
 TEST(Tabs, ClosingAForeignTerminalClosesTheCurrentTab)
 {
-  build({});
+  widget_build({});
   mainwindow_add_tab();
   mainwindow_add_tab();
   gtk_notebook_set_current_page(notebook(), 1);
@@ -251,7 +222,7 @@ TEST(Tabs, ClosingAForeignTerminalClosesTheCurrentTab)
 
 TEST(Tabs, CurrentTabFollowsAReorder)
 {
-  build({});
+  widget_build({});
   mainwindow_add_tab();
   mainwindow_add_tab();
   ASSERT_EQ(mainwindow.current_tab, 2);

@@ -3,6 +3,7 @@
 // toolkit's connection are ignored, and the toolkit's error traps still see
 // theirs.
 #include "harness.h"
+#include "widget_util.h"
 #include "hotkey_util.h"
 
 #include "config/config.h"
@@ -19,46 +20,15 @@
 
 namespace {
 
-using Options = std::vector<std::pair<std::string, std::string>>;
-
-// The listener keeps reading its connection until the process ends, so it
-// sees the test server go away after the tests and Xlib would exit(1) from
-// there. Once every test has run, that exit carries the tests' result
-// (kept aside: the test framework may already be torn down by then).
-int tests_result = 1;
-
-int exit_with_result(Display *)
-{
-  fflush(stdout);
-  _exit(tests_result);
-}
-
-class ServerGoesAway : public testing::Environment {
-  void TearDown() override
-  {
-    tests_result = testing::UnitTest::GetInstance()->Passed() ? 0 : 1;
-    XSetIOErrorHandler(exit_with_result);
-  }
-};
-testing::Environment *const server_goes_away =
-    testing::AddGlobalTestEnvironment(new ServerGoesAway);
+using Options = WidgetOptions;
 
 const char kGrabMessageRegex[] =
     "^error: unable to grab key, is kavlor is already running with the same key\\?\n$";
 
-void configure(const Options &options)
+// Errors are provoked from this thread without the GDK lock.
+void build_window(const Options &options)
 {
-  settings_defaults();
-  Options all = {{"-sh", "/bin/sh"}};
-  all.insert(all.end(), options.begin(), options.end());
-  for (auto [name, value] : all)
-    settings_apply_option(name.data(), value.data());
-  settings_compute_geometry();
-}
-
-void build(const Options &options)
-{
-  configure(options);
+  widget_configure(options);
   mainwindow_create();
 }
 
@@ -118,7 +88,7 @@ std::vector<Provocation> provocations()
 
 TEST(XError, UntrappedToolkitErrorsLeaveTheProgramRunning)
 {
-  build({{"-k", "F9"}});
+  build_window({{"-k", "F9"}});
   ASSERT_NE(hotkey.display, nullptr);
   ASSERT_EQ(current_handler(), hotkey_error_handler);
   Display *d = gdk_xdisplay();
@@ -140,7 +110,7 @@ TEST(XError, UntrappedToolkitErrorsLeaveTheProgramRunning)
 
 TEST(XError, TrappedToolkitErrorsAreStillReported)
 {
-  build({{"-k", "F9"}});
+  build_window({{"-k", "F9"}});
   Display *d = gdk_xdisplay();
   const Window dead = dead_window(d);
   for (const auto &p : provocations()) {
@@ -168,7 +138,7 @@ class XErrorGrabs : public testing::TestWithParam<GrabCase> {};
 TEST_P(XErrorGrabs, KeyIsHeldWithCapsLockAndNumLockOnly)
 {
   const GrabCase &c = GetParam();
-  build(c.options);
+  build_window(c.options);
   EXPECT_EQ(hotkey.numlock_mask, unsigned(Mod2Mask));
   EXPECT_EQ(hotkey.modmask, c.mod);
   Display *other = XOpenDisplay(nullptr);
@@ -193,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(Mods, XErrorGrabs,
 
 TEST(XError, WithoutKeyHandlerIsInstalledButNoListener)
 {
-  build({});
+  build_window({});
   EXPECT_EQ(current_handler(), hotkey_error_handler);
   EXPECT_EQ(hotkey.display, nullptr);
   EXPECT_EQ(hk_threads_named(getpid(), "kavlor"), 0);
@@ -213,7 +183,7 @@ TEST(XError, WithoutKeyHandlerIsInstalledButNoListener)
 
 TEST(XError, WithKeyOneListenerThread)
 {
-  build({{"-k", "F9"}});
+  build_window({{"-k", "F9"}});
   // The thread names itself once it runs.
   EXPECT_TRUE(wait_until([] { return hk_threads_named(getpid(), "kavlor") == 1; }));
 }
@@ -221,7 +191,7 @@ TEST(XError, WithKeyOneListenerThread)
 // NoSymbol maps to some keycode with an empty slot; that key stays free.
 TEST(XError, GrabWithoutKeyTakesNoKey)
 {
-  configure({});
+  widget_configure({});
   hotkey_open_display();
   hotkey_grab();
   Display *other = XOpenDisplay(nullptr);
@@ -243,7 +213,7 @@ XErrorEvent fake_error(Display *d, int code)
 
 TEST(XErrorHandlerDeathTest, GrabErrorsOnTheHotkeyConnectionExit)
 {
-  configure({{"-k", "F9"}});
+  widget_configure({{"-k", "F9"}});
   hotkey_open_display();
   for (int code : {BadValue, BadWindow, BadAccess}) {
     SCOPED_TRACE(code);
@@ -255,7 +225,7 @@ TEST(XErrorHandlerDeathTest, GrabErrorsOnTheHotkeyConnectionExit)
 
 TEST(XErrorHandlerDeathTest, OtherErrorsAreIgnored)
 {
-  configure({{"-k", "F9"}});
+  widget_configure({{"-k", "F9"}});
   hotkey_open_display();
   for (int code : {BadRequest, BadPixmap, BadAtom, BadMatch, BadDrawable, BadAlloc, BadIDChoice,
                    BadImplementation}) {

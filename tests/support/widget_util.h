@@ -1,0 +1,24 @@
+// Helpers of the in-process widget tests: building the window as start-up
+// does, running the main loop until a condition holds, toggling as the
+// hotkey thread would.
+#pragma once
+
+#include "harness.h"
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+using WidgetOptions = std::vector<std::pair<std::string, std::string>>;
+
+// The defaults, a login shell of /bin/sh, then `options`, as the parser gets
+// them from the command line; and the first geometry.
+void widget_configure(const WidgetOptions &options = {});
+// widget_configure, then the window. From then on the test is the main
+// loop's thread: it holds the GDK lock, as the toolkit's iterations expect.
+void widget_build(const WidgetOptions &options = {});
+void widget_pump();
+bool widget_pump_until(const std::function<bool()> &cond, double timeout_s = 15.0);
+// The toggle comes from outside the lock, as from the hotkey thread.
+void widget_toggle(int reason);
