@@ -11,6 +11,6 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKAVLOR_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 
 status=0
-(cd build && ctest --output-on-failure -j2) || status=1
 (cd build-fuzz && ctest --output-on-failure) || status=1
+(cd build && ctest --output-on-failure -j2) || status=1
 exit $status
