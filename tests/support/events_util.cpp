@@ -1,4 +1,5 @@
 #include "events_util.h"
+#include "widget_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -242,36 +243,22 @@ std::vector<Window> ev_popup_windows(Display *dpy)
 
 void ev_build(const EvOptions &options)
 {
-  settings_defaults();
-  EvOptions all = {{"-sh", "/bin/sh"}, {"-ah", "false"}};
+  // Autohide off: the tests move the pointer and focus around the window.
+  EvOptions all = {{"-ah", "false"}};
   all.insert(all.end(), options.begin(), options.end());
-  for (auto [name, value] : all)  // the parser trims in place: copies
-    settings_apply_option(name.data(), value.data());
-  settings_compute_geometry();
-  mainwindow_create();
-  // From here on the test is the main loop's thread and holds the GDK lock,
-  // as the toolkit's iterations and the handlers expect.
-  gdk_threads_enter();
-  ev_pump();
+  widget_build(all);
 }
 
-void ev_pump()
-{
-  while (gtk_events_pending())
-    gtk_main_iteration();
-}
+void ev_pump() { widget_pump(); }
 
 bool ev_pump_until(const std::function<bool()> &cond, double timeout_s)
 {
-  return wait_until([&] { ev_pump(); return cond(); }, timeout_s, 5);
+  return widget_pump_until(cond, timeout_s);
 }
 
 bool ev_show_window()
 {
-  // The toggle takes the lock itself, as from the hotkey thread.
-  gdk_threads_leave();
-  mainwindow_toggle(1);
-  gdk_threads_enter();
+  widget_toggle(1);
   // Focused too: until the window manager has given the focus, it may
   // take a first click for itself.
   const bool shown = ev_pump_until([] {

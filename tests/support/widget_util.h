@@ -6,6 +6,7 @@
 #include "harness.h"
 
 #include <functional>
+#include <gtk/gtk.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,3 +23,19 @@ void widget_pump();
 bool widget_pump_until(const std::function<bool()> &cond, double timeout_s = 15.0);
 // The toggle comes from outside the lock, as from the hotkey thread.
 void widget_toggle(int reason);
+
+// Watches a widget: the pointer turns null when the widget is destroyed.
+struct Watch {
+  GtkWidget *widget;
+  explicit Watch(GtkWidget *w) : widget(w)
+  {
+    g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
+  }
+  ~Watch()
+  {
+    if (widget)
+      g_object_remove_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
+  }
+  Watch(const Watch &) = delete;
+  Watch &operator=(const Watch &) = delete;
+};

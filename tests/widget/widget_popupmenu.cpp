@@ -1,6 +1,7 @@
 // The right-click menu: its items, the dispatch of each one, and the flag
 // that holds autohide while it is up.
 #include "events_util.h"
+#include "widget_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -45,22 +46,6 @@ void choose(const char *label)
 }
 
 bool close_sensitive() { return gtk_widget_get_sensitive(popupmenu.close_tab_item); }
-
-// Watches a widget: the pointer turns null when the widget is destroyed.
-struct Watch {
-  GtkWidget *widget;
-  explicit Watch(GtkWidget *w) : widget(w)
-  {
-    g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
-  }
-  ~Watch()
-  {
-    if (widget)
-      g_object_remove_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
-  }
-  Watch(const Watch &) = delete;
-  Watch &operator=(const Watch &) = delete;
-};
 
 bool menu_on_screen() { return gtk_widget_get_mapped(popupmenu.popup_menu); }
 

@@ -1,6 +1,7 @@
 // What happens inside a terminal: the end of its shell, links under a left
 // press, and the requests and titles of its programs.
 #include "events_util.h"
+#include "widget_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -18,22 +19,6 @@
 namespace {
 
 GtkNotebook *notebook() { return GTK_NOTEBOOK(mainwindow.notebook); }
-
-// Turns null when the widget is destroyed.
-struct Watch {
-  GtkWidget *widget;
-  explicit Watch(GtkWidget *w) : widget(w)
-  {
-    g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
-  }
-  ~Watch()
-  {
-    if (widget)
-      g_object_remove_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer *>(&widget));
-  }
-  Watch(const Watch &) = delete;
-  Watch &operator=(const Watch &) = delete;
-};
 
 std::string screen_text(GtkWidget *terminal)
 {
