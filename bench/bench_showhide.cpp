@@ -172,17 +172,7 @@ Toggles measure_toggles(Display *d, Window w, pid_t pid)
 
 int main(int argc, char **argv)
 {
-  // --toggle counts processes named kavlor: as root, see only our own.
-  if (geteuid() == 0 && !getenv("KV_PIDNS") && access("/usr/bin/unshare", X_OK) == 0) {
-    setenv("KV_PIDNS", "1", 1);
-    std::vector<char *> args = {const_cast<char *>("unshare"), const_cast<char *>("--pid"),
-                                const_cast<char *>("--fork"), const_cast<char *>("--mount-proc"),
-                                const_cast<char *>("--kill-child")};
-    for (int i = 0; i < argc; i++)
-      args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execv("/usr/bin/unshare", args.data());
-  }
+  harness_isolate_pids(argc, argv);  // --toggle must see only our kavlor
 
   XSession s;
   if (!xsession_start(&s)) {

@@ -113,6 +113,17 @@ std::string temp_dir(const std::string &prefix)
   return buf.data();
 }
 
+void harness_isolate_pids(int argc, char **argv)
+{
+  if (geteuid() != 0 || getenv("KV_PIDNS") || access("/usr/bin/unshare", X_OK) != 0)
+    return;
+  setenv("KV_PIDNS", "1", 1);
+  std::vector<std::string> args = {"unshare", "--pid", "--fork", "--mount-proc", "--kill-child"};
+  args.insert(args.end(), argv, argv + argc);
+  auto a = c_argv(args);
+  execv("/usr/bin/unshare", a.data());
+}
+
 std::string kavlor_path() { return KAVLOR_BINARY; }
 std::string nss_wrapper_path() { return NSS_WRAPPER_LIB; }
 
@@ -382,7 +393,7 @@ Window x_focus_window(Display *dpy)
   return w;
 }
 
-bool x_is_inside(Display *dpy, Window w, Window ancestor)
+static bool x_is_inside_walk(Display *dpy, Window w, Window ancestor)
 {
   while (w && w != PointerRoot) {
     if (w == ancestor)
@@ -397,4 +408,14 @@ bool x_is_inside(Display *dpy, Window w, Window ancestor)
     w = parent;
   }
   return false;
+}
+
+bool x_is_inside(Display *dpy, Window w, Window ancestor)
+{
+  // The focus window may be gone by the time it is asked about.
+  auto old = XSetErrorHandler(ignore_x_errors);
+  const bool inside = x_is_inside_walk(dpy, w, ancestor);
+  XSync(dpy, False);
+  XSetErrorHandler(old);
+  return inside;
 }

@@ -72,6 +72,12 @@ bool wait_until(const std::function<bool()> &cond, double timeout_s = 10.0, int 
 std::string file_read(const std::string &path);
 std::string temp_dir(const std::string &prefix);
 
+// "kavlor --toggle" counts and signals every process of that name, so as
+// root a program that runs kavlor re-execs itself (once) in a PID namespace
+// of its own, where it sees only its own instances. Returns only when it
+// did not (not root, already inside, or unshare missing).
+void harness_isolate_pids(int argc, char **argv);
+
 // Path of the program under test and of the nss_wrapper library.
 std::string kavlor_path();
 std::string nss_wrapper_path();
