@@ -127,7 +127,8 @@ void term_on_child_exit(VteTerminal *terminal, gpointer)
   const int extra = MIN(rs->quick_failures - FREE_RESTARTS - 1, 5);
   const guint delay = MIN(1u << extra, MAX_DELAY_S);
   // The timer runs with the GDK lock, like every other handler here.
-  rs->timer = gdk_threads_add_timeout_seconds(delay, term_delayed_restart_cb, terminal);
+  // Milliseconds: a seconds timer may fire early on its first round.
+  rs->timer = gdk_threads_add_timeout(delay * 1000, term_delayed_restart_cb, terminal);
 }
 
 void term_on_window_request(VteTerminal *, gpointer code)
