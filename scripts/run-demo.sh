@@ -29,7 +29,8 @@ if ! kill -0 $kpid 2>/dev/null; then
   exit 1
 fi
 sleep 2  # let the shell print its prompt before typing
-xdotool type --delay 20 'echo "hello from kavlor on $DISPLAY"; uname -a'
+# xdotool may lose the first key it sends; a leading blank is harmless.
+xdotool type --delay 20 ' echo "hello from kavlor on $DISPLAY"; uname -a'
 xdotool key Return
 sleep 1
 import -window root out/kavlor-demo.png
