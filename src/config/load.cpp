@@ -1,5 +1,6 @@
 // Settings from the defaults, ~/.Xdefaults and the command line.
 #include "config/config.h"
+#include "gptr.h"
 #include "main/actions.h"
 #include "mainwindow/mainwindow.h"
 
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,8 +19,6 @@
 #include <X11/Xresource.h>
 
 namespace {
-
-struct GFreeDeleter { void operator()(gpointer p) const { g_free(p); } };
 
 // SIGUSR1 is counted in the handler and the toggles run from the main loop,
 // outside the handler and outside the GDK lock (mainwindow_toggle takes it).
@@ -71,7 +69,7 @@ void apply_resource(Display *dpy, const char *name)
   const char *value = XGetDefault(dpy, "kavlor", name);
   if (!value)
     return;
-  std::unique_ptr<gchar, GFreeDeleter> n(g_strdup(name)), v(g_strdup(value));
+  GCharPtr n(g_strdup(name)), v(g_strdup(value));
   settings_apply_option(n.get(), v.get());
 }
 
@@ -82,8 +80,7 @@ void settings_read_resources()
   // The real user's home, not $HOME; without a password entry no file is read.
   const struct passwd *pw = getpwuid(getuid());
   if (pw && pw->pw_dir) {
-    std::unique_ptr<gchar, GFreeDeleter> path(
-        g_build_filename(pw->pw_dir, ".Xdefaults", nullptr));
+    GCharPtr path(g_build_filename(pw->pw_dir, ".Xdefaults", nullptr));
     XrmSetDatabase(dpy, XrmGetFileDatabase(path.get()));
   } else {
     // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.

@@ -1,14 +1,13 @@
 // One option name and its value applied to the settings record.
 #include "config/config.h"
+#include "gptr.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <strings.h>
 
 #include <glib.h>
@@ -16,14 +15,10 @@
 
 namespace {
 
-struct GFreeDeleter { void operator()(gpointer p) const { g_free(p); } };
-struct GStrvDeleter { void operator()(gchar **v) const { g_strfreev(v); } };
-
 // atoi's reading (blanks, sign, digits), but out-of-range numbers saturate
 // instead of being undefined.
 int parse_int(const char *text)
 {
-  errno = 0;
   long v = strtol(text, nullptr, 10);
   if (v > INT_MAX) return INT_MAX;
   if (v < INT_MIN) return INT_MIN;
@@ -52,7 +47,7 @@ static int settings_parse_color(const char *text, GdkColor *target)
     *target = parsed;
     return 1;
   }
-  std::unique_ptr<gchar, GFreeDeleter> hashed(g_strconcat("#", text, nullptr));
+  GCharPtr hashed(g_strconcat("#", text, nullptr));
   if (gdk_color_parse(hashed.get(), &parsed)) {
     *target = parsed;
     return 1;
@@ -155,7 +150,7 @@ static int settings_parse_keymod_part(char *text)
 
 static void settings_parse_keymod(const char *text)
 {
-  std::unique_ptr<gchar *, GStrvDeleter> pieces(g_strsplit_set(text, "+", -1));
+  GStrvPtr pieces(g_strsplit_set(text, "+", -1));
   int mask = 0;
   for (gchar **p = pieces.get(); *p; p++)
     mask |= settings_parse_keymod_part(*p);

@@ -1,15 +1,13 @@
 // What happens inside a terminal: clicks, the end of its shell, requests
 // of its programs and title changes.
 #include "term/term.h"
+#include "gptr.h"
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
 #include "popupmenu/popupmenu.h"
 
-#include <memory>
 
 namespace {
-
-struct GFreeDeleter { void operator()(gpointer p) const { g_free(p); } };
 
 // A shell that fails right after it started would otherwise be restarted in
 // a tight loop; after a few quick failures the restarts are spaced out.
