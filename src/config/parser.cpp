@@ -44,9 +44,9 @@ void copy_text(char (&field)[SETTINGS_TEXT_SIZE], const char *value)
 // word           code
 const OptionWord scrollbar_words[] = {
   {"right",       SCROLLBAR_RIGHT},
-  {"true",        SCROLLBAR_RIGHT},
   {"left",        SCROLLBAR_LEFT},
   {"none",        SCROLLBAR_NONE},
+  {"true",        SCROLLBAR_RIGHT},
 };
 const OptionWord border_words[] = {
   {"thin",        BORDER_THIN},
