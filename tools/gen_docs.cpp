@@ -3,7 +3,9 @@
 // file from the program's own option table, word tables, defaults and help
 // texts, so none of them can drift from what the program does.
 //
-//   gen_docs man WINDOW_MANAGERS_FILE OUT   manual page (roff)
+//   gen_docs man WINDOW_MANAGERS_FILE OUT   manual page (roff), with
+//                                           @KAVLOR_DOCDIR@ and @KAVLOR_DATADIR@
+//                                           left for the installation paths
 //   gen_docs bash OUT                       bash completion
 //   gen_docs zsh OUT                        zsh completion
 //   gen_docs xdefaults OUT                  commented example ~/.Xdefaults
@@ -279,8 +281,9 @@ string man_page(const char *wm_path)
   const string help = captured(print_help);
   const string version = help_line(captured(print_version), "kavlor ");
   std::ostringstream m;
-  m << "'\\\" SPDX-License-Identifier: GPL-2.0-or-later\n"
-       "'\\\" Generated at build time from the program's option table and texts.\n"
+  // Ordinary comments: letters after a first-line '\" would name preprocessors.
+  m << ".\\\" SPDX-License-Identifier: GPL-2.0-or-later\n"
+       ".\\\" Generated at build time from the program's option table and texts.\n"
        ".TH KAVLOR 1 \"" KAVLOR_RELEASE_DATE "\" \"kavlor " << version << "\" \"User Commands\"\n"
        ".SH NAME\nkavlor \\- drop\\-down terminal for the X Window System\n"
        ".SH SYNOPSIS\n.B kavlor\n.RI [ action ]\n.RI [ option\\ value ...]\n"
@@ -312,8 +315,8 @@ string man_page(const char *wm_path)
        "Both work on the command line, each followed by its value.\n";
   for (const OptionInfo &row : option_table) {
     if (is_palette(row)) {
-      m << ".TP\n\\fB\\-c0\\fR ... \\fB\\-c15\\fR, \\fBcolor0\\fR ... \\fBcolor15\\fR \\fI" << row.type
-        << "\\fR\n" << roff(row.description) << " (X from 0 to 15).\n"
+      m << ".TP\n\\fB\\-cX\\fR, \\fBcolorX\\fR \\fI" << row.type << "\\fR\n" << roff(row.description)
+        << ", X from 0 to 15: \\fB\\-c0\\fR ... \\fB\\-c15\\fR, \\fBcolor0\\fR ... \\fBcolor15\\fR.\n"
            "Resources \\fBkavlor.color0\\fR to \\fBkavlor.color15\\fR.\n";
       for (const string &line : lines_of(help))
         if (line.rfind("\t\t", 0) == 0)
@@ -362,7 +365,7 @@ string man_page(const char *wm_path)
        "is read from the command line only. When the file is missing or cannot be read,\n"
        "nothing is reported and the built-in defaults stand, except for what X itself\n"
        "supplies. \\fBkavlor \\-\\-info\\fR lists the resource names. A commented example of every\n"
-       "resource with its default is installed as \\fI" KAVLOR_DOCDIR "/examples/Xdefaults\\fR.\n"
+       "resource with its default is installed as \\fI@KAVLOR_DOCDIR@/examples/Xdefaults\\fR.\n"
        ".SH SIGNALS\n"
        ".TP\n.B SIGUSR1\nShow or hide the window, as the shortcut key does. "
        "\\fBkavlor \\-\\-toggle\\fR sends it to the running instance.\n"
@@ -374,11 +377,11 @@ string man_page(const char *wm_path)
        "another program has already grabbed.\n"
        ".SH FILES\n"
        ".TP\n.I ~/.Xdefaults\nThe resources, see \\fBRESOURCES\\fR.\n"
-       ".TP\n.I " KAVLOR_DATADIR "/kavlor/kavlor\\-autostart.desktop\n"
+       ".TP\n.I @KAVLOR_DATADIR@/kavlor/kavlor\\-autostart.desktop\n"
        "An autostart entry that starts kavlor hidden, with \\fBF12\\fR as its key unless\n"
        "\\fI~/.Xdefaults\\fR names one. Copy it to \\fI~/.config/autostart/\\fR to start kavlor\n"
        "at login.\n"
-       ".TP\n.I " KAVLOR_DOCDIR "/examples/Xdefaults\nEvery resource with its default.\n"
+       ".TP\n.I @KAVLOR_DOCDIR@/examples/Xdefaults\nEvery resource with its default.\n"
        ".SH EXAMPLES\n"
        "Start at login with F12 as the key, the window two fifths of the screen high:\n"
        ".PP\n.RS\n.EX\nkavlor \\-k F12 \\-w 100% \\-h 40%\n.EE\n.RE\n.PP\n"
