@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev clang libclang-rt-14-dev
   xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
   imagemagick procps libxtst-dev
+  librsvg2-bin desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
 )
 
 missing=()

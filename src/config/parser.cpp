@@ -1,5 +1,6 @@
 // One option name and its value applied to the settings record.
 #include "config/config.h"
+#include "config/words.h"
 #include "gptr.h"
 
 #include <cctype>
@@ -38,7 +39,113 @@ void copy_text(char (&field)[SETTINGS_TEXT_SIZE], const char *value)
   g_strlcpy(field, value, sizeof field);
 }
 
+// The accepted words of each option that takes words. A word listed with
+// the fallback's code documents the fallback; it changes nothing.
+// word           code
+const OptionWord scrollbar_words[] = {
+  {"right",       SCROLLBAR_RIGHT},
+  {"left",        SCROLLBAR_LEFT},
+  {"none",        SCROLLBAR_NONE},
+  {"true",        SCROLLBAR_RIGHT},
+};
+const OptionWord border_words[] = {
+  {"thin",        BORDER_THIN},
+  {"thick",       BORDER_THICK},
+  {"none",        BORDER_NONE},
+};
+const OptionWord position_words[] = {
+  {"top",         POS_TOP},
+  {"bottom",      POS_BOTTOM},
+  {"left",        POS_LEFT},
+  {"right",       POS_RIGHT},
+  {"topleft",     POS_TOPLEFT},
+  {"topright",    POS_TOPRIGHT},
+  {"bottomleft",  POS_BOTTOMLEFT},
+  {"bottomright", POS_BOTTOMRIGHT},
+};
+const OptionWord mod_words[] = {
+  {"shift",       ShiftMask},
+  {"control",     ControlMask},
+  {"ctrl",        ControlMask},
+  {"alt",         Mod1Mask},
+  {"mod1",        Mod1Mask},
+  {"windows",     Mod4Mask},
+  {"win",         Mod4Mask},
+};
+const OptionWord keymod_words[] = {
+  {"control",     GDK_CONTROL_MASK},
+  {"ctrl",        GDK_CONTROL_MASK},
+  {"alt",         GDK_MOD1_MASK},
+  {"shift",       GDK_SHIFT_MASK},
+  {"windows",     GDK_SUPER_MASK},
+};
+const OptionWord showtab_words[] = {
+  {"always",      SHOWTAB_ALWAYS},
+  {"never",       SHOWTAB_NEVER},
+};
+const OptionWord tabpos_words[] = {
+  {"top",         GTK_POS_TOP},
+  {"left",        GTK_POS_LEFT},
+  {"right",       GTK_POS_RIGHT},
+  {"bottom",      GTK_POS_BOTTOM},
+};
+const OptionWord cursor_shape_words[] = {
+  {"block",       VTE_CURSOR_SHAPE_BLOCK},
+  {"ibeam",       VTE_CURSOR_SHAPE_IBEAM},
+  {"underline",   VTE_CURSOR_SHAPE_UNDERLINE},
+};
+const OptionWord bool_words[] = {
+  {"true",        1},
+  {"false",       0},
+  {"yes",         1},
+  {"no",          0},
+  {"1",           1},
+  {"0",           0},
+};
+
+#define WORDS(table) table, static_cast<int>(G_N_ELEMENTS(table))
+// option         words                        ignore case  any other word
+const OptionWords word_lists[] = {
+  {"scrollbar",   WORDS(scrollbar_words),      false,       SCROLLBAR_NONE},
+  {"border",      WORDS(border_words),         false,       BORDER_NONE},
+  {"position",    WORDS(position_words),       false,       WORDS_KEEP},
+  {"mod",         WORDS(mod_words),            false,       ControlMask},
+  {"keymod",      WORDS(keymod_words),         true,        0},
+  {"showtab",     WORDS(showtab_words),        true,        WORDS_KEEP},
+  {"tabpos",      WORDS(tabpos_words),         false,       GTK_POS_BOTTOM},
+  {"cursorShape", WORDS(cursor_shape_words),   false,       WORDS_KEEP},
+  {"BOOLEAN",     WORDS(bool_words),           true,        WORDS_KEEP},
+};
+#undef WORDS
+
+const OptionWords &words_of(const char *option)
+{
+  for (const OptionWords &list : word_lists)
+    if (strcmp(list.option, option) == 0)
+      return list;
+  abort();  // every caller names a list above
+}
+
 } // namespace
+
+const OptionWords *settings_option_words(const OptionInfo &row)
+{
+  const char *key = strcmp(row.type, "BOOLEAN") == 0 ? "BOOLEAN" : row.name;
+  for (const OptionWords &list : word_lists)
+    if (strcmp(list.option, key) == 0)
+      return &list;
+  return nullptr;
+}
+
+int settings_word_code(const OptionWords &list, const char *text, int current)
+{
+  for (int i = 0; i < list.count; i++) {
+    const char *word = list.words[i].word;
+    if (list.ignore_case ? strcasecmp(text, word) == 0 : strcmp(text, word) == 0)
+      return list.words[i].code;
+  }
+  return list.fallback == WORDS_KEEP ? current : list.fallback;
+}
 
 static int settings_parse_color(const char *text, GdkColor *target)
 {
@@ -64,9 +171,7 @@ static void settings_parse_color_or(const char *text, GdkColor *target,
 
 static void settings_parse_border(const char *text)
 {
-  if (strcmp(text, "thin") == 0) settings.border = BORDER_THIN;
-  else if (strcmp(text, "thick") == 0) settings.border = BORDER_THICK;
-  else settings.border = BORDER_NONE;
+  settings.border = settings_word_code(words_of("border"), text, settings.border);
 }
 
 static void settings_parse_size(char *text, int *pixels, int *percent)
@@ -81,30 +186,13 @@ static void settings_parse_size(char *text, int *pixels, int *percent)
 
 static void settings_parse_position(const char *text)
 {
-  static const char *const words[] = {
-    "top", "bottom", "left", "right",
-    "topleft", "topright", "bottomleft", "bottomright",
-  };
-  for (int i = 0; i < static_cast<int>(G_N_ELEMENTS(words)); i++)
-    if (strcmp(text, words[i]) == 0) {
-      settings.position = POS_TOP + i;
-      return;
-    }
+  settings.position = settings_word_code(words_of("position"), text, settings.position);
 }
 
 static void settings_parse_mod(char *text)
 {
   text[0] = static_cast<char>(tolower(static_cast<unsigned char>(text[0])));
-  struct { const char *word; int mask; } const words[] = {
-    {"shift", ShiftMask}, {"control", ControlMask}, {"ctrl", ControlMask},
-    {"alt", Mod1Mask}, {"mod1", Mod1Mask}, {"windows", Mod4Mask}, {"win", Mod4Mask},
-  };
-  settings.mod = ControlMask;
-  for (const auto &w : words)
-    if (strcmp(text, w.word) == 0) {
-      settings.mod = w.mask;
-      return;
-    }
+  settings.mod = settings_word_code(words_of("mod"), text, settings.mod);
 }
 
 static void settings_parse_key(char *text)
@@ -120,32 +208,19 @@ static void settings_parse_key(char *text)
 
 static int settings_parse_tabpos(const char *text)
 {
-  if (strcmp(text, "top") == 0) return GTK_POS_TOP;
-  if (strcmp(text, "left") == 0) return GTK_POS_LEFT;
-  if (strcmp(text, "right") == 0) return GTK_POS_RIGHT;
-  return GTK_POS_BOTTOM;
+  return settings_word_code(words_of("tabpos"), text, settings.tabpos);
 }
 
 static int settings_parse_bool(char *text, int current)
 {
   g_strstrip(text);
-  for (const char *no : {"false", "0", "no"})
-    if (strcasecmp(text, no) == 0) return 0;
-  for (const char *yes : {"true", "1", "yes"})
-    if (strcasecmp(text, yes) == 0) return 1;
-  return current;
+  return settings_word_code(words_of("BOOLEAN"), text, current);
 }
 
 static int settings_parse_keymod_part(char *text)
 {
   g_strstrip(text);
-  struct { const char *word; int mask; } const words[] = {
-    {"control", GDK_CONTROL_MASK}, {"ctrl", GDK_CONTROL_MASK},
-    {"alt", GDK_MOD1_MASK}, {"shift", GDK_SHIFT_MASK}, {"windows", GDK_SUPER_MASK},
-  };
-  for (const auto &w : words)
-    if (strcasecmp(text, w.word) == 0) return w.mask;
-  return 0;
+  return settings_word_code(words_of("keymod"), text, 0);
 }
 
 static void settings_parse_keymod(const char *text)
@@ -190,9 +265,7 @@ const OptionParser option_parsers[] = {
   {"font",         "-fn",    [](char *, char *v) { copy_text(S.font, v); }},
   {"background",   "-bg",    [](char *, char *v) { settings_parse_color_or(v, &S.background, "black"); }},
   {"foreground",   "-fg",    [](char *, char *v) { settings_parse_color_or(v, &S.foreground, "white"); }},
-  {"scrollbar",    "-s",     [](char *, char *v) {
-      S.scrollbar = strcmp(v, "true") == 0 || strcmp(v, "right") == 0 ? SCROLLBAR_RIGHT
-                  : strcmp(v, "left") == 0 ? SCROLLBAR_LEFT : SCROLLBAR_NONE; }},
+  {"scrollbar",    "-s",     [](char *, char *v) { S.scrollbar = settings_word_code(words_of("scrollbar"), v, S.scrollbar); }},
   {"border",       "-b",     [](char *, char *v) { settings_parse_border(v); }},
   {"opacity",      "-o",     [](char *, char *v) { S.opacity = parse_float(v); }},
   {"bgimage",      "-bgimg", [](char *, char *v) { copy_text(S.bgimage, v); }},
@@ -206,9 +279,7 @@ const OptionParser option_parsers[] = {
   {"shell",        "-sh",    [](char *, char *v) { copy_text(S.shell, v); }},
   {"emulation",    "-e",     [](char *, char *v) { copy_text(S.emulation, v); }},
   {"lines",        "-l",     [](char *, char *v) { S.lines = parse_int(v); }},
-  {"showtab",      "-st",    [](char *, char *v) {
-      if (strcasecmp(v, "always") == 0) S.showtab = SHOWTAB_ALWAYS;
-      else if (strcasecmp(v, "never") == 0) S.showtab = SHOWTAB_NEVER; }},
+  {"showtab",      "-st",    [](char *, char *v) { S.showtab = settings_word_code(words_of("showtab"), v, S.showtab); }},
   {"tabpos",       "-tp",    [](char *, char *v) { S.tabpos = settings_parse_tabpos(v); }},
   {"tablabel",     "-tl",    [](char *, char *v) { copy_text(S.tablabel, v); }},
   {"color",        "-c",     settings_parse_palette, true},
@@ -220,10 +291,7 @@ const OptionParser option_parsers[] = {
   {"allowreorder", "-ar",    [](char *, char *v) { S.allowreorder = settings_parse_bool(v, S.allowreorder); }},
   {"cursorBlink",  "-ub",    [](char *, char *v) { S.cursorBlink = settings_parse_bool(v, S.cursorBlink); }},
   {"cursorColor",  "-uc",    [](char *, char *v) { settings_parse_color_or(v, &S.cursorColor, "white"); }},
-  {"cursorShape",  "-us",    [](char *, char *v) {
-      if (strcmp(v, "block") == 0) S.cursorShape = VTE_CURSOR_SHAPE_BLOCK;
-      else if (strcmp(v, "ibeam") == 0) S.cursorShape = VTE_CURSOR_SHAPE_IBEAM;
-      else if (strcmp(v, "underline") == 0) S.cursorShape = VTE_CURSOR_SHAPE_UNDERLINE; }},
+  {"cursorShape",  "-us",    [](char *, char *v) { S.cursorShape = settings_word_code(words_of("cursorShape"), v, S.cursorShape); }},
 };
 
 bool option_matches(const OptionParser &row, const char *name)

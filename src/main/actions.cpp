@@ -10,7 +10,7 @@
 int saved_argc;
 char **saved_argv;
 
-static const char *const VERSION = "0.18";
+static const char *const VERSION = KAVLOR_VERSION;
 
 void print_help()
 {

@@ -1,5 +1,6 @@
 #include "config/config.h"
 #include "main/actions.h"
+#include "main/nodisplay.h"
 #include "mainwindow/mainwindow.h"
 
 #include <gtk/gtk.h>
@@ -9,7 +10,8 @@ int main(int argc, char **argv)
   saved_argc = argc;
   saved_argv = argv;
   gdk_threads_init();
-  gtk_init(&argc, &argv);
+  if (!gtk_init_check(&argc, &argv))
+    main_fail_without_display(argc, argv);
   // The toolkit took its own options out of the vector: scan only what is left.
   saved_argc = argc;
   settings_load();

@@ -4,6 +4,7 @@
 #include "config_util.h"
 
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -407,3 +408,41 @@ INSTANTIATE_TEST_SUITE_P(Screen, LoadConfigGeometry, ::testing::Values(
   GeometryCase{"resources_and_command_line", "kavlor.width: 500\nkavlor.height: 50%\nkavlor.position: bottom\n",
                {"-w", "600"}, 212, 384, 600, 384}
 ), [](const auto &info) { return std::string(info.param.what); });
+
+// Without a display (ssh, a package build) the printing action words still
+// print their texts; anything else fails with the toolkit's message.
+TEST_F(LoadConfig, WithoutADisplayActionWordsStillPrint)
+{
+  const std::string self = kavlor_path();
+  struct Case { Args args; std::string out; std::string display; };
+  const Case cases[] = {
+    {{"--help"}, help_text(self), ""},
+    {{"--info"}, info_text(self), ""},
+    {{"--version"}, VERSION_TEXT, ""},
+    {{"-k", "f12", "--info", "--help"}, info_text(self), ""},
+    // Nothing to signal without a display: a later printing word runs.
+    {{"--toggle", "--version"}, VERSION_TEXT, ""},
+    // The toolkit's own option is taken out before the scan.
+    {{"--display", ":31999", "--version"}, VERSION_TEXT, ""},
+    {{}, "", ""},
+    {{"-k", "f12", "--toggle"}, "", ""},
+    {{"--display", ":31999"}, "", ":31999"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(join(c.args));
+    Args argv = {"/usr/bin/env", "-u", "DISPLAY", self};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    procs.push_back(proc_spawn(argv, home_env(run.home)));
+    Proc &p = procs.back();
+    ASSERT_TRUE(proc_wait(&p, 20.0)) << "still running";
+    EXPECT_EQ(proc_exit_code(p), 1);
+    EXPECT_EQ(proc_out(p), c.out);
+    if (!c.out.empty()) {
+      EXPECT_EQ(proc_err(p), "");
+      continue;
+    }
+    const std::regex toolkit("\\n?\\(kavlor:[0-9]+\\): Gtk-WARNING \\*\\*: [0-9:.]+: "
+                             "cannot open display: " + c.display + "\\n");
+    EXPECT_TRUE(std::regex_match(proc_err(p), toolkit)) << proc_err(p);
+  }
+}
