@@ -105,7 +105,9 @@ void term_on_destroy(GtkWidget *widget, gpointer)
   vte_terminal_set_pty_object(terminal, nullptr);
 }
 
-void term_on_child_exit(VteTerminal *terminal, gpointer)
+namespace {
+
+void term_child_exited(VteTerminal *terminal)
 {
   RestartState *rs = restart_state(terminal);
   if (rs->gone)
@@ -127,6 +129,17 @@ void term_on_child_exit(VteTerminal *terminal, gpointer)
   // The timer runs with the GDK lock, like every other handler here.
   // Milliseconds: a seconds timer may fire early on its first round.
   rs->timer = gdk_threads_add_timeout(delay * 1000, term_delayed_restart_cb, terminal);
+}
+
+} // namespace
+
+// The library reports the end of a shell from its child watch, a plain GLib
+// source: the lock is not held there, and everything below needs it.
+void term_on_child_exit(VteTerminal *terminal, gpointer)
+{
+  gdk_threads_enter();
+  term_child_exited(terminal);
+  gdk_threads_leave();
 }
 
 void term_on_window_request(VteTerminal *, gpointer code)
