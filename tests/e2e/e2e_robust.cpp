@@ -151,4 +151,37 @@ TEST_F(Robust, HotkeyStormWhileShellsEndAndSignalsArrive)
   EXPECT_TRUE(proc_alive(&run.proc)) << how_it_ended(run.proc);
 }
 
+// Every window request of the terminal, 10,000 times over: the window
+// manager would need minutes for them one by one, and meanwhile the window
+// would not toggle. Gathered, they leave it toggling right away.
+TEST_F(Robust, RequestFloodLeavesTheWindowToggling)
+{
+  const ScriptShell shell = ev_script_shell();
+  ASSERT_TRUE(ev_start_kavlor(&run, {"-sh", shell.path, "-ah", "false"}));
+  // iconify, deiconify, raise, lower, maximize, restore, refresh, move,
+  // resize: the window ends up as it was, on screen.
+  const std::string one = "\033[2t\033[1t\033[5t\033[6t\033[9;1t\033[9;0t\033[7t"
+                          "\033[3;0;0t\033[8;24;80t";
+  std::string flood;
+  for (int i = 0; i < 10000; i++)
+    flood += one;
+  const std::string file = shell.dir + "/flood";
+  FILE *f = fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fputs(flood.c_str(), f);
+  fclose(f);
+  const std::string done = shell.dir + "/flooded";
+  ev_type(dpy(), "cat " + file + "; touch " + done);
+  ASSERT_TRUE(wait_until([&] { return access(done.c_str(), F_OK) == 0; }, 60.0))
+      << "the flood did not end";
+  const auto flood_end = Clock::now();
+  // It takes a few milliseconds when the requests are gathered; without
+  // that the window manager works them off for many seconds. Wide margins
+  // for a loaded machine all the same.
+  expect_toggling(3.0);
+  const double seconds = std::chrono::duration<double>(Clock::now() - flood_end).count();
+  printf("toggled off and on again %.2f s after the flood\n", seconds);
+  EXPECT_TRUE(proc_alive(&run.proc)) << how_it_ended(run.proc);
+}
+
 } // namespace
