@@ -184,4 +184,44 @@ TEST_F(Robust, RequestFloodLeavesTheWindowToggling)
   EXPECT_TRUE(proc_alive(&run.proc)) << how_it_ended(run.proc);
 }
 
+// A width or height that reads as 0 or below, or beyond X's range, still
+// gives a window on screen, of a size X can show, and no toolkit warnings.
+struct OddSize {
+  const char *name;
+  const char *width, *height;
+  int expect_width, expect_height;
+};
+
+class OddSizes : public testing::TestWithParam<OddSize> {};
+
+TEST_P(OddSizes, GiveAMappedWindowOfTheNearestSizeXCanShow)
+{
+  const OddSize &c = GetParam();
+  KavlorRun run;
+  const ScriptShell shell = ev_script_shell();
+  const bool up = ev_start_kavlor(&run, {"-sh", shell.path, "-ah", "false", "-p", "topleft",
+                                         "-w", c.width, "-h", c.height});
+  int x = 0, y = 0, w = 0, h = 0;
+  const bool placed = up && x_geometry(run.x.dpy, run.win, &x, &y, &w, &h);
+  const std::string err = proc_err(run.proc);
+  const bool alive = proc_alive(&run.proc);
+  ev_stop_kavlor(&run);
+  ASSERT_TRUE(up) << "no window on screen";
+  ASSERT_TRUE(placed);
+  EXPECT_EQ(w, c.expect_width);
+  EXPECT_EQ(h, c.expect_height);
+  EXPECT_TRUE(alive);
+  EXPECT_EQ(err.find("CRITICAL"), std::string::npos) << err;
+  EXPECT_EQ(err.find("WARNING"), std::string::npos) << err;
+}
+
+// name       -w            -h          width  height
+INSTANTIATE_TEST_SUITE_P(Sizes, OddSizes,
+    testing::Values(OddSize{"zero",     "0",         "200",    1,     200},
+                    OddSize{"word",     "abc",       "wide",   1,     1},
+                    OddSize{"negative", "-300",      "200",    1,     200},
+                    OddSize{"huge",     "99999999",  "200",    32767, 200},
+                    OddSize{"tall",     "300",       "99999%", 300,   32767}),
+    [](const testing::TestParamInfo<OddSize> &info) { return std::string(info.param.name); });
+
 } // namespace
