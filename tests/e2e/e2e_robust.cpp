@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/wait.h>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 #include <thread>
@@ -191,6 +192,8 @@ struct OddSize {
   const char *width, *height;
   int expect_width, expect_height;
 };
+
+void PrintTo(const OddSize &c, std::ostream *os) { *os << "-w " << c.width << " -h " << c.height; }
 
 class OddSizes : public testing::TestWithParam<OddSize> {};
 

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -185,6 +186,8 @@ struct ExitWork {
 
 // The library reports the end of a shell from its child watch, outside the
 // lock; the handler's work must hold it all the same.
+void PrintTo(const ExitWork &c, std::ostream *os) { *os << c.command; }
+
 class ExitUnderLock : public testing::TestWithParam<ExitWork> {};
 
 TEST_P(ExitUnderLock, ExitHandlerWorksUnderTheLock)
