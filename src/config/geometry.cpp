@@ -15,6 +15,10 @@ static int saturate(int64_t v)
   return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+// X sizes are 16-bit signed: no window is smaller than a pixel or larger
+// than this. Larger than the monitor is allowed.
+constexpr int X_SIZE_MAX = 32767;
+
 void settings_geometry_apply(Settings *s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
                              int px, int py)
@@ -35,6 +39,8 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
     s->width = saturate(int64_t{m.width} * s->width_percent / 100);
   if (s->height_percent > 0)
     s->height = saturate(int64_t{m.height} * s->height_percent / 100);
+  s->width = std::clamp(s->width, 1, X_SIZE_MAX);
+  s->height = std::clamp(s->height, 1, X_SIZE_MAX);
 
   const int dx = saturate(int64_t{m.width} - s->width);
   const int dy = saturate(int64_t{m.height} - s->height);

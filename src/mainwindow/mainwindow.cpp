@@ -60,13 +60,14 @@ void mainwindow_create()
   mw.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow *window = GTK_WINDOW(mw.window);
   gtk_widget_set_app_paintable(mw.window, TRUE);
+  // The geometry first: it keeps the size within what X can show.
+  int x, y;
+  settings_get_position(&x, &y);
   gtk_widget_set_size_request(mw.window, settings_get_width(), settings_get_height());
   gtk_window_set_decorated(window, FALSE);
   gtk_window_set_skip_taskbar_hint(window, TRUE);
   gtk_window_set_skip_pager_hint(window, TRUE);
   gtk_window_set_resizable(window, TRUE);
-  int x, y;
-  settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
   gtk_window_resize(window, settings_get_width(), settings_get_height());
   mw.fullscreen = 0;

@@ -7,6 +7,20 @@
 
 constexpr int URL_PATTERN_COUNT = 4;
 
+// The GDK lock guards every widget and the records here and in the popup
+// menu; it is not recursive, so each path takes it exactly once.
+// Run with the lock held, take nothing:
+//   X event handlers and filters (the toolkit's event source), popup menu
+//   items, accelerators; the terminal's requests, titles and "eof" (the
+//   library emits them from its processing timeout, which takes the lock);
+//   sources added with gdk_threads_add_* (restart back-off, the window
+//   request flush).
+// Run without it, take it themselves:
+//   the terminal's "child-exited" (the library's child watch);
+//   mainwindow_toggle, called from the hotkey thread and the SIGUSR1 watch
+//   (a plain I/O watch that touches nothing else) and once at construction,
+//   which runs on the main thread before the main loop and the hotkey thread.
+
 struct MainWindow {
   GtkWidget *window;
   GtkWidget *notebook;

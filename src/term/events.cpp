@@ -105,7 +105,9 @@ void term_on_destroy(GtkWidget *widget, gpointer)
   vte_terminal_set_pty_object(terminal, nullptr);
 }
 
-void term_on_child_exit(VteTerminal *terminal, gpointer)
+namespace {
+
+void term_child_exited(VteTerminal *terminal)
 {
   RestartState *rs = restart_state(terminal);
   if (rs->gone)
@@ -129,13 +131,53 @@ void term_on_child_exit(VteTerminal *terminal, gpointer)
   rs->timer = gdk_threads_add_timeout(delay * 1000, term_delayed_restart_cb, terminal);
 }
 
-void term_on_window_request(VteTerminal *, gpointer code)
+} // namespace
+
+// The library reports the end of a shell from its child watch, a plain GLib
+// source: the lock is not held there, and everything below needs it.
+void term_on_child_exit(VteTerminal *terminal, gpointer)
+{
+  gdk_threads_enter();
+  term_child_exited(terminal);
+  gdk_threads_leave();
+}
+
+namespace {
+
+// A program may send requests far faster than a window manager can act on
+// them, and the manager's backlog then keeps the window from toggling.
+// Requests are gathered for a moment and only the last one of each kind is
+// applied: the iconic state, the stacking, the maximized state, a redraw.
+constexpr guint REQUEST_GATHER_MS = 10;
+constexpr int REQUEST_KINDS = 4;
+
+// code  kind
+const int request_kind[] = {
+  0,  // iconify
+  0,  // deiconify
+  1,  // raise
+  1,  // lower
+  2,  // maximize
+  2,  // restore
+  3,  // refresh
+};
+
+struct PendingRequests {
+  int code[REQUEST_KINDS];     // -1 when none of that kind waits
+  guint order[REQUEST_KINDS];  // when it came, to apply them in that order
+  guint count;
+  guint flush;
+};
+
+PendingRequests pending = {{-1, -1, -1, -1}, {}, 0, 0};
+
+void term_apply_window_request(int code)
 {
   GtkWidget *window = mainwindow.window;
   GdkWindow *gdkwin = window->window;
   if (!gdkwin)
     return;
-  switch (GPOINTER_TO_INT(code)) {
+  switch (code) {
   case 0: gdk_window_iconify(gdkwin); break;
   case 1: gdk_window_deiconify(gdkwin); break;
   case 2: gdk_window_raise(gdkwin); break;
@@ -149,6 +191,39 @@ void term_on_window_request(VteTerminal *, gpointer code)
   }
   default: break;
   }
+}
+
+// Added with gdk_threads_add_timeout: runs with the lock, like the signals.
+gboolean term_flush_window_requests(gpointer)
+{
+  pending.flush = 0;
+  for (;;) {
+    int next = -1;
+    for (int kind = 0; kind < REQUEST_KINDS; kind++)
+      if (pending.code[kind] >= 0 && (next < 0 || pending.order[kind] < pending.order[next]))
+        next = kind;
+    if (next < 0)
+      break;
+    const int code = pending.code[next];
+    pending.code[next] = -1;
+    term_apply_window_request(code);
+  }
+  pending.count = 0;
+  return FALSE;
+}
+
+} // namespace
+
+void term_on_window_request(VteTerminal *, gpointer data)
+{
+  const int code = GPOINTER_TO_INT(data);
+  if (code < 0 || code >= static_cast<int>(G_N_ELEMENTS(request_kind)))
+    return;
+  const int kind = request_kind[code];
+  pending.code[kind] = code;
+  pending.order[kind] = pending.count++;
+  if (!pending.flush)
+    pending.flush = gdk_threads_add_timeout(REQUEST_GATHER_MS, term_flush_window_requests, nullptr);
 }
 
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label)

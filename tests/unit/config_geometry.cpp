@@ -213,11 +213,62 @@ TEST(ConfigGeometry, ExtremeSizesSaturate)
   Input huge;
   huge.width_percent = INT32_MAX;
   Result r = place(l, huge);
-  EXPECT_EQ(r.width, INT32_MAX);
-  EXPECT_EQ(r.x, (1000 - INT32_MAX) / 2);
+  EXPECT_EQ(r.width, 32767);
+  EXPECT_EQ(r.x, (1000 - 32767) / 2);
   Input tiny;
   tiny.width = INT32_MIN;
   tiny.position = POS_RIGHT;
   r = place(l, tiny);
-  EXPECT_EQ(r.x, INT32_MAX);
+  EXPECT_EQ(r.width, 1);
+  EXPECT_EQ(r.x, 999);
+}
+
+// The size that reaches the toolkit is one X can show, 1 to 32767 pixels;
+// the place follows from that size. A window larger than its monitor stays.
+TEST(ConfigGeometry, SizesStayWithinWhatXCanShow)
+{
+  const Input corner = {.position = POS_BOTTOMRIGHT};
+  auto with = [&](int w, int h, int wp = -1, int hp = -1) {
+    Input in = corner;
+    in.width = w;
+    in.height = h;
+    in.width_percent = wp;
+    in.height_percent = hp;
+    return in;
+  };
+  check({
+    {"zero", SCREEN_900, with(0, 0), {1, 1, 899, 699}},
+    {"negative", SCREEN_900, with(-5, -400), {1, 1, 899, 699}},
+    {"one pixel", SCREEN_900, with(1, 1), {1, 1, 899, 699}},
+    {"largest", SCREEN_900, with(32767, 32767), {32767, 32767, 900 - 32767, 700 - 32767}},
+    {"one beyond", SCREEN_900, with(32768, 32768), {32767, 32767, 900 - 32767, 700 - 32767}},
+    {"far beyond", SCREEN_900, with(99999999, INT32_MAX), {32767, 32767, 900 - 32767, 700 - 32767}},
+    {"1% of a small monitor", {{0, 0, 50, 50}, {}, 0, 0}, with(800, 400, 1, 1), {1, 1, 49, 49}},
+    {"above 100% stays", SCREEN_900, with(800, 400, 150, 200), {1350, 1400, -450, -700}},
+    {"percent beyond X", SCREEN_900, with(800, 400, 100000, 5000), {32767, 32767, 900 - 32767, 700 - 32767}},
+  });
+}
+
+// What the option parser makes of odd widths, as the window then gets it.
+TEST(ConfigGeometry, ParsedOddSizesGiveAWindowXCanShow)
+{
+  // value          width
+  const std::pair<const char *, int> cases[] = {
+    {"0",           1},
+    {"abc",         1},
+    {"-20",         1},
+    {"99999999",    32767},
+    {"99999999999", 32767},
+    {"0%",          800},  // no percentage: the default stays
+    {"4000%",       32767},
+  };
+  for (auto [value, width] : cases) {
+    SCOPED_TRACE(value);
+    settings = Settings{};
+    settings_defaults();
+    std::string n = "-w", v = value;
+    settings_apply_option(n.data(), v.data());
+    settings_geometry_apply(&settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0);
+    EXPECT_EQ(settings_get_width(), width);
+  }
 }

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,6 +134,93 @@ TEST(ShellEnd, StatusZeroInTheOnlyTabGivesAFreshTabAndShell)
   EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(label)), "term 0");
   EXPECT_TRUE(starts_reach(shell, 2)) << "the fresh tab runs no shell";
 }
+
+// Whether some thread holds the GDK lock, asked from a thread of its own
+// since the lock is not recursive. The toolkit's default lock functions,
+// which the tests keep, lock this mutex.
+bool gdk_lock_held()
+{
+  GThread *probe = g_thread_new("lockprobe", [](gpointer) -> gpointer {
+    if (!g_mutex_trylock(gdk_threads_mutex))
+      return GINT_TO_POINTER(1);
+    g_mutex_unlock(gdk_threads_mutex);
+    return nullptr;
+  }, nullptr);
+  return g_thread_join(probe) != nullptr;
+}
+
+// Times some work of the exit handler was seen with and without the lock.
+struct LockSeen {
+  int held = 0, free = 0;
+  void note() { (gdk_lock_held() ? held : free)++; }
+};
+
+// Notes the lock whenever a pty is made, from the pty class's constructed
+// step, while set.
+LockSeen *pty_seen;
+void (*pty_constructed_chain)(GObject *);
+
+void pty_constructed(GObject *object)
+{
+  if (pty_seen)
+    pty_seen->note();
+  if (pty_constructed_chain)
+    pty_constructed_chain(object);
+}
+
+void pty_watch_construction()
+{
+  GObjectClass *klass = G_OBJECT_CLASS(g_type_class_ref(VTE_TYPE_PTY));
+  if (klass->constructed == pty_constructed)
+    return;
+  pty_constructed_chain = klass->constructed;
+  klass->constructed = pty_constructed;
+}
+
+// How a shell ends, and what the exit handler then does to tabs and terminals.
+struct ExitWork {
+  const char *name;
+  const char *command;
+  const char *work;
+};
+
+// The library reports the end of a shell from its child watch, outside the
+// lock; the handler's work must hold it all the same.
+void PrintTo(const ExitWork &c, std::ostream *os) { *os << c.command; }
+
+class ExitUnderLock : public testing::TestWithParam<ExitWork> {};
+
+TEST_P(ExitUnderLock, ExitHandlerWorksUnderTheLock)
+{
+  const ExitWork &c = GetParam();
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  ASSERT_TRUE(starts_reach(shell, 1));
+  GtkWidget *terminal = mainwindow_terminal_at(0);
+  pty_watch_construction();
+  LockSeen seen;
+  auto note = +[](LockSeen *s) { s->note(); };
+  g_signal_connect_swapped(mainwindow.notebook, "page-removed", G_CALLBACK(note), &seen);
+  g_signal_connect_swapped(mainwindow.notebook, "page-added", G_CALLBACK(note), &seen);
+  // Every shell, fresh or restarted, gets a pty made for it: the library
+  // holds back the terminal's own notifications until its child watch ends,
+  // so the making of the pty is where the handler's work shows.
+  pty_seen = &seen;
+  type_into(terminal, c.command);
+  ASSERT_TRUE(starts_reach(shell, 2)) << c.work;
+  ev_pump();
+  EXPECT_GT(seen.held, 0) << c.work;
+  EXPECT_EQ(seen.free, 0) << c.work << ": done without the lock";
+  pty_seen = nullptr;
+  g_signal_handlers_disconnect_by_data(mainwindow.notebook, &seen);
+}
+
+// name       typed     what the handler does, seen through
+INSTANTIATE_TEST_SUITE_P(Endings, ExitUnderLock,
+    testing::Values(
+        ExitWork{"exit0", "exit",   "closes the tab, opens a fresh one with a new pty"},
+        ExitWork{"exit3", "exit 3", "restarts the shell on a new pty"}),
+    [](const testing::TestParamInfo<ExitWork> &info) { return std::string(info.param.name); });
 
 // ---- restarts of a failing shell -------------------------------------------
 
