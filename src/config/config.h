@@ -70,6 +70,9 @@ extern Settings settings;
 
 void settings_defaults();
 void settings_apply_option(char *name, char *value);
+// SIGUSR1 stays blocked from the start of main until settings_load has
+// installed its handler, so an early toggle request is kept, not fatal.
+void settings_hold_toggle_requests();
 void settings_load();
 
 // Geometry: the arithmetic is a pure function over a monitor list so it can

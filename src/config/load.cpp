@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,6 +62,14 @@ void settings_install_toggle_request()
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   sigaction(SIGUSR1, &sa, nullptr);
+  // A request that came before the handler waited, blocked: served now.
+  // Threads made before this point keep it blocked; the hotkey thread, made
+  // later, takes it too, which is fine: the handler only counts and writes.
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(SIG_UNBLOCK, &usr1, nullptr);
+  instance_lock_release();
 }
 
 // Xlib owns the strings XGetDefault returns; the parser trims in place.
@@ -136,6 +145,14 @@ void settings_check()
 }
 
 } // namespace
+
+void settings_hold_toggle_requests()
+{
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
+}
 
 void settings_load()
 {

@@ -8,6 +8,7 @@ int main(int argc, char **argv)
 {
   saved_argc = argc;
   saved_argv = argv;
+  settings_hold_toggle_requests();
   gdk_threads_init();
   gtk_init(&argc, &argv);
   // The toolkit took its own options out of the vector: scan only what is left.
