@@ -90,17 +90,9 @@ void settings_read_resources()
   const struct passwd *pw = getpwuid(getuid());
   if (pw && pw->pw_dir) {
     GCharPtr path(g_build_filename(pw->pw_dir, ".Xdefaults", nullptr));
-    XrmSetDatabase(dpy, XrmGetFileDatabase(path.get()));
+    settings_read_resource_file(dpy, path.get());
   } else {
-    // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
-    XrmSetDatabase(dpy, XrmGetStringDatabase(""));
-  }
-  for (int row = 0; row < OPTION_COUNT - 1; row++)  // never "cursorShape"
-    apply_resource(dpy, option_table[row].name);
-  for (int i = 0; i < PALETTE_SIZE; i++) {
-    char name[16];
-    g_snprintf(name, sizeof name, "color%d", i);
-    apply_resource(dpy, name);
+    settings_read_resource_file(dpy, nullptr);
   }
 }
 
@@ -145,6 +137,23 @@ void settings_check()
 }
 
 } // namespace
+
+void settings_read_resource_file(Display *dpy, const char *path)
+{
+  if (path) {
+    XrmSetDatabase(dpy, XrmGetFileDatabase(path));
+  } else {
+    // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
+    XrmSetDatabase(dpy, XrmGetStringDatabase(""));
+  }
+  for (int row = 0; row < OPTION_COUNT - 1; row++)  // never "cursorShape"
+    apply_resource(dpy, option_table[row].name);
+  for (int i = 0; i < PALETTE_SIZE; i++) {
+    char name[16];
+    g_snprintf(name, sizeof name, "color%d", i);
+    apply_resource(dpy, name);
+  }
+}
 
 void settings_hold_toggle_requests()
 {
