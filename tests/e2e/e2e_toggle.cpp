@@ -177,6 +177,25 @@ TEST_F(Toggle, EarlyRequestIsKeptAndServed)
   EXPECT_TRUE(proc_alive(&k));
 }
 
+// An instance started without --toggle (say with a hotkey, from autostart)
+// never takes the lock, and later starts still find and toggle it.
+TEST_F(Toggle, InstanceStartedWithoutToggleIsToggledByLaterStarts)
+{
+  Proc &k = start({"-ah", "false"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(sh_sync(x.dpy, w));
+  EXPECT_FALSE(x_is_viewable(x.dpy, w));
+  for (bool expect_shown : {true, false, true}) {
+    Proc &starter = start({"--toggle"});
+    ASSERT_TRUE(proc_wait(&starter, 30.0));
+    EXPECT_EQ(proc_exit_code(starter), 1) << proc_err(starter);
+    EXPECT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w) == expect_shown; }, 20.0));
+  }
+  EXPECT_TRUE(proc_alive(&k));
+  EXPECT_EQ(x_find_client(x.dpy, "Kavlor"), w) << "one window";
+}
+
 struct ImpostorCase {
   const char *name;
   const char *program;  // copied under the name
