@@ -48,6 +48,15 @@ gboolean toggle_requests_cb(GIOChannel *, GIOCondition, gpointer)
   return TRUE;
 }
 
+// Blocks or unblocks SIGUSR1 on the calling thread.
+void toggle_signal_mask(int how)
+{
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(how, &usr1, nullptr);
+}
+
 void settings_install_toggle_request()
 {
   if (pipe2(toggle_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -65,10 +74,7 @@ void settings_install_toggle_request()
   // A request that came before the handler waited, blocked: served now.
   // Threads made before this point keep it blocked; the hotkey thread, made
   // later, takes it too, which is fine: the handler only counts and writes.
-  sigset_t usr1;
-  sigemptyset(&usr1);
-  sigaddset(&usr1, SIGUSR1);
-  pthread_sigmask(SIG_UNBLOCK, &usr1, nullptr);
+  toggle_signal_mask(SIG_UNBLOCK);
   instance_lock_release();
 }
 
@@ -157,10 +163,7 @@ void settings_read_resource_file(Display *dpy, const char *path)
 
 void settings_hold_toggle_requests()
 {
-  sigset_t usr1;
-  sigemptyset(&usr1);
-  sigaddset(&usr1, SIGUSR1);
-  pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
+  toggle_signal_mask(SIG_BLOCK);
 }
 
 void settings_load()
