@@ -70,6 +70,13 @@ extern Settings settings;
 
 void settings_defaults();
 void settings_apply_option(char *name, char *value);
+// The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
+// the display's database and are applied, options in table order, then the
+// palette. settings_load calls it between the defaults and the command line.
+void settings_read_resource_file(Display *dpy, const char *path);
+// SIGUSR1 stays blocked from the start of main until settings_load has
+// installed its handler, so an early toggle request is kept, not fatal.
+void settings_hold_toggle_requests();
 void settings_load();
 
 // Geometry: the arithmetic is a pure function over a monitor list so it can

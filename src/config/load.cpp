@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +48,15 @@ gboolean toggle_requests_cb(GIOChannel *, GIOCondition, gpointer)
   return TRUE;
 }
 
+// Blocks or unblocks SIGUSR1 on the calling thread.
+void toggle_signal_mask(int how)
+{
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(how, &usr1, nullptr);
+}
+
 void settings_install_toggle_request()
 {
   if (pipe2(toggle_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -61,6 +71,11 @@ void settings_install_toggle_request()
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   sigaction(SIGUSR1, &sa, nullptr);
+  // A request that came before the handler waited, blocked: served now.
+  // Threads made before this point keep it blocked; the hotkey thread, made
+  // later, takes it too, which is fine: the handler only counts and writes.
+  toggle_signal_mask(SIG_UNBLOCK);
+  instance_lock_release();
 }
 
 // Xlib owns the strings XGetDefault returns; the parser trims in place.
@@ -81,17 +96,9 @@ void settings_read_resources()
   const struct passwd *pw = getpwuid(getuid());
   if (pw && pw->pw_dir) {
     GCharPtr path(g_build_filename(pw->pw_dir, ".Xdefaults", nullptr));
-    XrmSetDatabase(dpy, XrmGetFileDatabase(path.get()));
+    settings_read_resource_file(dpy, path.get());
   } else {
-    // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
-    XrmSetDatabase(dpy, XrmGetStringDatabase(""));
-  }
-  for (int row = 0; row < OPTION_COUNT - 1; row++)  // never "cursorShape"
-    apply_resource(dpy, option_table[row].name);
-  for (int i = 0; i < PALETTE_SIZE; i++) {
-    char name[16];
-    g_snprintf(name, sizeof name, "color%d", i);
-    apply_resource(dpy, name);
+    settings_read_resource_file(dpy, nullptr);
   }
 }
 
@@ -136,6 +143,28 @@ void settings_check()
 }
 
 } // namespace
+
+void settings_read_resource_file(Display *dpy, const char *path)
+{
+  if (path) {
+    XrmSetDatabase(dpy, XrmGetFileDatabase(path));
+  } else {
+    // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
+    XrmSetDatabase(dpy, XrmGetStringDatabase(""));
+  }
+  for (int row = 0; row < OPTION_COUNT - 1; row++)  // never "cursorShape"
+    apply_resource(dpy, option_table[row].name);
+  for (int i = 0; i < PALETTE_SIZE; i++) {
+    char name[16];
+    g_snprintf(name, sizeof name, "color%d", i);
+    apply_resource(dpy, name);
+  }
+}
+
+void settings_hold_toggle_requests()
+{
+  toggle_signal_mask(SIG_BLOCK);
+}
 
 void settings_load()
 {

@@ -9,6 +9,7 @@ int main(int argc, char **argv)
 {
   saved_argc = argc;
   saved_argv = argv;
+  settings_hold_toggle_requests();
   gdk_threads_init();
   if (!gtk_init_check(&argc, &argv))
     main_fail_without_display(argc, argv);

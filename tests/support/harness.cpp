@@ -203,6 +203,8 @@ void home_make(TestHome *h, const std::string &shell)
   h->dir = temp_dir("kvhome-");
   h->passwd = h->dir + "/.nss-passwd";
   h->group = h->dir + "/.nss-group";
+  // A runtime directory of its own, so instances of other tests never meet.
+  mkdir((h->dir + "/.run").c_str(), 0700);
   const unsigned uid = getuid(), gid = getgid();
   std::ofstream(h->passwd) << "tester:x:" << uid << ":" << gid << ":Tester:" << h->dir << ":"
                            << shell << "\n";
@@ -228,7 +230,8 @@ std::vector<std::string> home_env(const TestHome &h)
 {
   return {"LD_PRELOAD=" + nss_wrapper_path(), "NSS_WRAPPER_PASSWD=" + h.passwd,
           "NSS_WRAPPER_GROUP=" + h.group, "HOME=" + h.dir,
-          "XDG_CONFIG_HOME=" + h.dir + "/.config", "XDG_DATA_HOME=" + h.dir + "/.local/share"};
+          "XDG_CONFIG_HOME=" + h.dir + "/.config", "XDG_DATA_HOME=" + h.dir + "/.local/share",
+          "XDG_RUNTIME_DIR=" + h.dir + "/.run"};
 }
 
 Proc proc_spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env)

@@ -207,6 +207,12 @@ bool sh_signal_pending(pid_t pid, int sig)
   return ((status_mask(status, "\nSigPnd:") | status_mask(status, "\nShdPnd:")) & bit) != 0;
 }
 
+bool sh_signal_in(pid_t pid, const char *field, int sig)
+{
+  const std::string status = file_read("/proc/" + std::to_string(pid) + "/status");
+  return (status_mask(status, field) & (1ULL << (sig - 1))) != 0;
+}
+
 bool sh_kill_delivered(pid_t pid, int sig, double timeout_s)
 {
   // The one before may still be on its way in.

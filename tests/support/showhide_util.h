@@ -50,6 +50,9 @@ void sh_map_counter_close(ShMapCounter *c);
 
 // Whether `sig` is pending for the process (shared or main-thread set).
 bool sh_signal_pending(pid_t pid, int sig);
+// Whether `sig` is in a mask line of /proc/PID/status, such as "\nSigBlk:"
+// (blocked) or "\nSigCgt:" (a handler is installed).
+bool sh_signal_in(pid_t pid, const char *field, int sig);
 // Sends `sig` and waits until it is no longer pending, so that a later one
 // cannot merge with it: every signal sent this way reaches its handler.
 bool sh_kill_delivered(pid_t pid, int sig, double timeout_s = 10.0);
