@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -115,10 +116,19 @@ std::string temp_dir(const std::string &prefix)
 
 void harness_isolate_pids(int argc, char **argv)
 {
-  if (geteuid() != 0 || getenv("KV_PIDNS") || access("/usr/bin/unshare", X_OK) != 0)
+  if (geteuid() != 0 || access("/usr/bin/unshare", X_OK) != 0)
     return;
+  if (getenv("KV_PIDNS")) {
+    // Xvfb takes a display whose lock names a process it cannot see for a
+    // stale one, so X servers of two namespaces could share a number. Each
+    // namespace gets its own network (abstract sockets) and socket folder.
+    if (getpid() == 1 && (mkdir("/tmp/.X11-unix", 01777) == 0 || errno == EEXIST))
+      mount("kv-x11", "/tmp/.X11-unix", "tmpfs", 0, "mode=1777");
+    return;
+  }
   setenv("KV_PIDNS", "1", 1);
-  std::vector<std::string> args = {"unshare", "--pid", "--fork", "--mount-proc", "--kill-child"};
+  std::vector<std::string> args = {"unshare", "--pid", "--fork", "--mount-proc", "--net",
+                                   "--kill-child"};
   args.insert(args.end(), argv, argv + argc);
   auto a = c_argv(args);
   execv("/usr/bin/unshare", a.data());

@@ -74,7 +74,8 @@ std::string temp_dir(const std::string &prefix);
 
 // "kavlor --toggle" counts and signals every process of that name, so as
 // root a program that runs kavlor re-execs itself (once) in a PID namespace
-// of its own, where it sees only its own instances. Returns only when it
+// of its own, where it sees only its own instances (and its X servers have
+// a network and socket folder of their own). Returns only when it
 // did not (not root, already inside, or unshare missing).
 void harness_isolate_pids(int argc, char **argv);
 

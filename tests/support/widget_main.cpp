@@ -30,6 +30,8 @@ int main(int argc, char **argv)
   for (int i = 1; i < argc; i++)
     if (strcmp(argv[i], "--gtest_list_tests") == 0)
       listing = true;
+  if (!listing)
+    harness_isolate_pids(argc, argv);  // an X server of its own, out of others' reach
   testing::InitGoogleTest(&argc, argv);
   if (listing)
     return RUN_ALL_TESTS();
