@@ -20,6 +20,17 @@ GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
   return GDK_FILTER_CONTINUE;
 }
 
+// The toolkit sends a resize to the size the window has already all the
+// same, and the window manager works it through before it maps the window.
+// The size asked of the toolkit and the X window's own must both match.
+static bool mainwindow_has_size(int width, int height)
+{
+  int asked_w, asked_h, x_w, x_h;
+  gtk_window_get_size(GTK_WINDOW(mainwindow.window), &asked_w, &asked_h);
+  gdk_drawable_get_size(mainwindow.window->window, &x_w, &x_h);
+  return asked_w == width && asked_h == height && x_w == width && x_h == height;
+}
+
 static void mainwindow_show()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
@@ -27,7 +38,8 @@ static void mainwindow_show()
   int x, y;
   settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
-  gtk_window_resize(window, settings_get_width(), settings_get_height());
+  if (!mainwindow_has_size(settings_get_width(), settings_get_height()))
+    gtk_window_resize(window, settings_get_width(), settings_get_height());
   if (gtk_window_is_active(window))
     gtk_widget_show(mainwindow.window);
   else

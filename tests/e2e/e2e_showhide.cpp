@@ -337,6 +337,31 @@ TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)
       << geometry_text(x.dpy, w);
 }
 
+// A show leaves out a resize only when the window already has the size:
+// one resized behind kavlor's back gets its configured size again.
+TEST_F(ShowHide, ShowUndoesAResizeByAnotherClient)
+{
+  start_session();
+  Proc &k = start({"--toggle", "-p", "top", "-w", "400", "-h", "200"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+  XResizeWindow(x.dpy, w, 600, 300);
+  XSync(x.dpy, False);
+  ASSERT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 600x300"; }, 10.0))
+      << geometry_text(x.dpy, w);
+  ASSERT_TRUE(sh_sync(x.dpy, w));  // kavlor has seen its new size
+
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_hidden(w));
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+}
+
 class Opacity : public ShowHide, public testing::WithParamInterface<bool> {};
 
 TEST_P(Opacity, TranslucentWindowGetsAlphaOnlyWithACompositor)
