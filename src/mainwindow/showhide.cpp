@@ -11,12 +11,18 @@
 // the show's first request: such a focus-out must not hide the new show.
 // Both serials are written under the GDK lock.
 static unsigned long show_serial, focus_out_serial;
+// A keyboard grab (the hotkey's own, above all) sends a focus-out that
+// moves the focus nowhere: it must not cost round trips to the server
+// while the hotkey thread waits for the lock to hide the window.
+static bool focus_out_grab;
 
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
 {
   const XEvent *e = static_cast<const XEvent *>(xevent);
-  if (e->type == FocusOut)
+  if (e->type == FocusOut) {
     focus_out_serial = e->xany.serial;
+    focus_out_grab = e->xfocus.mode == NotifyGrab;
+  }
   return GDK_FILTER_CONTINUE;
 }
 
@@ -95,8 +101,13 @@ static bool mainwindow_focus_inside(Window focus)
 // counting as active, which the show path asks).
 gboolean mainwindow_autohide(GtkWidget *, GdkEventFocus *, gpointer)
 {
-  if (focus_out_serial < show_serial)
+  if (focus_out_serial < show_serial || focus_out_grab)
     return FALSE;
+  // A hidden window holds no focus: nothing to ask, nothing to hide.
+  if (!gtk_widget_get_visible(mainwindow.window)) {
+    mainwindow.shown = 0;
+    return FALSE;
+  }
   Window focus;
   int revert;
   XGetInputFocus(mainwindow.focus_display, &focus, &revert);
