@@ -2,14 +2,19 @@
 // terminal, shown and hidden on SIGUSR1 with nothing but the calls a
 // drop-down cannot do without. Whatever the drop-down takes beyond this
 // window's times is its own cost.
-//   floor_window SHELL [--shown]
-// --shown shows the window once before the main loop, as a start toggle.
+//   floor_window SHELL [--shown] [--key]
+// --shown shows the window once before the main loop, as a start toggle;
+// --key also toggles on F11, grabbed on the root window and read from the
+// main loop: the floor of a hotkey's path through the server and the
+// window manager.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
+#include <X11/keysym.h>
 #include <vte/vte.h>
 
 namespace {
@@ -54,13 +59,40 @@ gboolean on_pipe(GIOChannel *, GIOCondition, gpointer)
   return TRUE;
 }
 
+GdkFilterReturn on_root_event(GdkXEvent *xevent, GdkEvent *, gpointer)
+{
+  if (static_cast<XEvent *>(xevent)->type != KeyPress)
+    return GDK_FILTER_CONTINUE;
+  floor_toggle();
+  return GDK_FILTER_REMOVE;
+}
+
+void grab_key()
+{
+  Display *d = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+  const KeyCode code = XKeysymToKeycode(d, XK_F11);
+  XGrabKey(d, code, 0, DefaultRootWindow(d), True, GrabModeAsync, GrabModeAsync);
+  gdk_window_add_filter(gdk_get_default_root_window(), on_root_event, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
   gtk_init(&argc, &argv);
-  if (argc < 2 || argc > 3 || (argc == 3 && strcmp(argv[2], "--shown") != 0)) {
-    fprintf(stderr, "usage: %s SHELL [--shown]\n", argv[0]);
+  bool shown = false, key = false;
+  for (int i = 2; i < argc; i++) {
+    if (strcmp(argv[i], "--shown") == 0) {
+      shown = true;
+    } else if (strcmp(argv[i], "--key") == 0) {
+      key = true;
+    } else {
+      argc = 0;
+      break;
+    }
+  }
+  if (argc < 2) {
+    fprintf(stderr, "usage: %s SHELL [--shown] [--key]\n", argv[0]);
     return 1;
   }
   if (pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -101,7 +133,9 @@ int main(int argc, char **argv)
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   // Made while hidden, like the drop-down's, so that it can be found.
   gtk_widget_realize(window);
-  if (argc == 3)
+  if (key)
+    grab_key();
+  if (shown)
     floor_toggle();
   gtk_main();
   return 0;
