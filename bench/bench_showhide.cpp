@@ -1,8 +1,11 @@
-// Figures for the drop-down: start-up to a focused window, SIGUSR1 to shown
-// and to hidden, resident memory with one and ten tabs, CPU while idle.
+// Figures for the drop-down beside a floor, a bare window with one terminal
+// run at the same time on the same display: show (SIGUSR1 and hotkey) to
+// mapped and focused, hide to unmapped, resident memory and start-up, then
+// kavlor's memory with ten tabs and its CPU while idle.
 // Times come from our own X connection: the events that the server sends
-// us when kavlor's window is mapped, focused or unmapped.
+// us when a window is mapped, focused or unmapped.
 #include "harness.h"
+#include "hotkey_util.h"
 #include "showhide_util.h"
 
 #include <algorithm>
@@ -16,6 +19,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -69,17 +74,12 @@ struct Figures {
     std::sort(v.begin(), v.end());
     return v.empty() ? -1 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
   }
-  double worst() { return v.empty() ? -1 : *std::max_element(v.begin(), v.end()); }
 };
 
-void print_row(const char *what, Figures &f, const char *target)
-{
-  printf("  %-34s median %7.2f ms   worst %7.2f ms   (target %s, %zu runs)\n", what, f.median(),
-         f.worst(), target, f.v.size());
-}
-
-// One `kavlor --toggle` from fork to its window mapped and focused.
-bool startup_once(XSession &s, const TestHome &h, double *map_ms, double *focus_ms)
+// One start of `argv` (kavlor --toggle, or the floor with --shown) from
+// fork to its window mapped and focused.
+bool startup_once(XSession &s, const TestHome &h, const std::vector<std::string> &argv,
+                  double *map_ms, double *focus_ms)
 {
   Display *d = s.dpy;
   const Window root = DefaultRootWindow(d);
@@ -89,9 +89,11 @@ bool startup_once(XSession &s, const TestHome &h, double *map_ms, double *focus_
   Window mapped = 0;
   Clock::time_point t_map, t_focus;
   const auto t0 = Clock::now();
-  Proc k = sh_start_kavlor(s, h, {"--toggle"});
-  // Every new top-level is watched as soon as it exists; kavlor maps its
-  // window only after a good deal more work, so nothing is missed.
+  std::vector<std::string> env = home_env(h);
+  env.push_back("DISPLAY=" + s.display);
+  Proc k = proc_spawn(argv, env);
+  // Every new top-level is watched as soon as it exists; the window is mapped
+  // only after a good deal more work, so nothing is missed.
   const bool ok = wait_event(d, [&](const XEvent &e) {
     if (e.type == CreateNotify && e.xcreatewindow.parent == root &&
         !e.xcreatewindow.override_redirect) {
@@ -119,53 +121,165 @@ bool startup_once(XSession &s, const TestHome &h, double *map_ms, double *focus_
   return true;
 }
 
-struct Toggles {
+// Who is toggled and how: by SIGUSR1, or by a hotkey (key not 0) pressed
+// with XTest on our own connection.
+struct Subject {
+  const char *name;
+  pid_t pid;
+  Window w;
+  KeyCode key;
   Figures show_map, show_focus, hide;
 };
 
-// 20 rounds of SIGUSR1 to a hidden kavlor: shown and focused, then hidden.
-Toggles measure_toggles(Display *d, Window w, pid_t pid)
+void trigger(Display *d, const Subject &s)
 {
-  XSelectInput(d, w, StructureNotifyMask | FocusChangeMask);
-  sh_sync(d, w);
-  Toggles t;
-  for (int i = 0; i < 20; i++) {
-    drain(d);
-    Clock::time_point t_map = {}, t_focus;
-    bool mapped = false;
-    auto t0 = Clock::now();
-    kill(pid, SIGUSR1);
-    const bool focused = wait_event(d, [&](const XEvent &e) {
-      if (e.type == MapNotify && e.xmap.window == w && !mapped) {
-        mapped = true;
-        t_map = Clock::now();
-      }
-      return mapped && is_focus_in(e, w);
-    }, &t_focus);
-    if (!focused) {
-      fprintf(stderr, "bench_showhide: show %d not seen\n", i);
-      break;
-    }
-    t.show_map.v.push_back(ms_since(t0, t_map));
-    t.show_focus.v.push_back(ms_since(t0, t_focus));
-    sh_sync(d, w);
-
-    drain(d);
-    Clock::time_point t_hide;
-    t0 = Clock::now();
-    kill(pid, SIGUSR1);
-    if (!wait_event(d, [&](const XEvent &e) {
-          return e.type == UnmapNotify && e.xunmap.window == w && !e.xunmap.send_event;
-        }, &t_hide)) {
-      fprintf(stderr, "bench_showhide: hide %d not seen\n", i);
-      break;
-    }
-    t.hide.v.push_back(ms_since(t0, t_hide));
-    sh_sync(d, w);
+  if (s.key) {
+    const KeyCode key = s.key;
+    XTestFakeKeyEvent(d, key, True, 0);
+    XTestFakeKeyEvent(d, key, False, 0);
+    XFlush(d);
+  } else {
+    kill(s.pid, SIGUSR1);
   }
-  XSelectInput(d, w, NoEventMask);
+}
+
+// Lets the subject finish with what it was sent before the next figure.
+void settle(Display *d, const Subject &s)
+{
+  sh_sync(d, s.w);
+  if (s.key)
+    hk_wait_idle(s.pid);
+}
+
+// One show and one hide of a hidden window; false when an event was missed.
+bool cycle(Display *d, Subject *s, bool keep)
+{
   drain(d);
-  return t;
+  Clock::time_point t_map = {}, t_focus;
+  bool mapped = false;
+  auto t0 = Clock::now();
+  trigger(d, *s);
+  if (!wait_event(d, [&](const XEvent &e) {
+        if (e.type == MapNotify && e.xmap.window == s->w && !mapped) {
+          mapped = true;
+          t_map = Clock::now();
+        }
+        return mapped && is_focus_in(e, s->w);
+      }, &t_focus))
+    return false;
+  if (keep) {
+    s->show_map.v.push_back(ms_since(t0, t_map));
+    s->show_focus.v.push_back(ms_since(t0, t_focus));
+  }
+  settle(d, *s);
+
+  drain(d);
+  Clock::time_point t_hide;
+  t0 = Clock::now();
+  trigger(d, *s);
+  if (!wait_event(d, [&](const XEvent &e) {
+        return e.type == UnmapNotify && e.xunmap.window == s->w && !e.xunmap.send_event;
+      }, &t_hide))
+    return false;
+  if (keep)
+    s->hide.v.push_back(ms_since(t0, t_hide));
+  settle(d, *s);
+  return true;
+}
+
+constexpr int kBatches = 6, kPerBatch = 6, kStarts = 10;
+
+// The part of the hotkey path that is the server's and not kavlor's: from
+// the XTest press to the KeyPress of a key grabbed on a connection of ours.
+struct KeyDelivery {
+  Display *grabber = nullptr;
+  KeyCode key = 0;
+  Figures ms;
+};
+
+bool key_delivery_open(KeyDelivery *k, const std::string &display)
+{
+  k->grabber = XOpenDisplay(display.c_str());
+  if (!k->grabber)
+    return false;
+  k->key = XKeysymToKeycode(k->grabber, XK_F10);
+  XGrabKey(k->grabber, k->key, 0, DefaultRootWindow(k->grabber), True, GrabModeAsync,
+           GrabModeAsync);
+  XSync(k->grabber, False);
+  return true;
+}
+
+void key_delivery_once(Display *d, KeyDelivery *k)
+{
+  drain(k->grabber);
+  Clock::time_point t;
+  const auto t0 = Clock::now();
+  XTestFakeKeyEvent(d, k->key, True, 0);
+  XTestFakeKeyEvent(d, k->key, False, 0);
+  XFlush(d);
+  if (wait_event(k->grabber, [&](const XEvent &e) { return e.type == KeyPress; }, &t, 10.0))
+    k->ms.v.push_back(ms_since(t0, t));
+  XSync(d, False);
+  drain(k->grabber);
+}
+
+// Batches of each subject in turn, the order rotating from batch to batch,
+// so that load on the machine falls on all of them alike.
+bool measure(Display *d, std::vector<Subject *> subjects, KeyDelivery *delivery = nullptr)
+{
+  for (Subject *s : subjects) {
+    XSelectInput(d, s->w, StructureNotifyMask | FocusChangeMask);
+    settle(d, *s);
+    // The first show also has the window manager take the window in.
+    if (!cycle(d, s, false)) {
+      fprintf(stderr, "bench_showhide: %s: first show/hide not seen\n", s->name);
+      return false;
+    }
+  }
+  for (int b = 0; b < kBatches; b++)
+    for (size_t j = 0; j < subjects.size(); j++) {
+      Subject *s = subjects[(b + j) % subjects.size()];
+      for (int i = 0; i < kPerBatch; i++)
+        if (!cycle(d, s, true)) {
+          fprintf(stderr, "bench_showhide: %s: toggle %d of batch %d not seen\n", s->name, i, b);
+          return false;
+        }
+    }
+  for (int b = 0; delivery && b < kBatches; b++)
+    for (int i = 0; i < kPerBatch; i++)
+      key_delivery_once(d, delivery);
+  for (Subject *s : subjects)
+    XSelectInput(d, s->w, NoEventMask);
+  drain(d);
+  return true;
+}
+
+void print_ratio_row(const char *what, double floor, const std::vector<double> &others)
+{
+  printf("  %-28s %8.2f ms", what, floor);
+  for (double v : others)
+    printf("   %8.2f ms (x%.2f)", v, floor > 0 ? v / floor : 0.0);
+  printf("\n");
+}
+
+void print_table(const char *title, Subject &floor, const std::vector<Subject *> &others,
+                 const char *target)
+{
+  printf("%s, %d batches of %d toggles, medians:\n", title, kBatches, kPerBatch);
+  printf("  %-28s %11s", "", floor.name);
+  for (const Subject *s : others)
+    printf("   %19s", s->name);
+  printf("\n");
+  auto row = [&](const char *what, Figures Subject::*f) {
+    std::vector<double> v;
+    for (Subject *s : others)
+      v.push_back((s->*f).median());
+    print_ratio_row(what, (floor.*f).median(), v);
+  };
+  row("show -> mapped", &Subject::show_map);
+  row("show -> viewable and focused", &Subject::show_focus);
+  row("hide -> unmapped", &Subject::hide);
+  printf("  (target %s)\n", target);
 }
 
 } // namespace
@@ -183,46 +297,97 @@ int main(int argc, char **argv)
   home_make(&h, "/bin/sh");
   Display *d = s.dpy;
   printf("kavlor show/hide under Xvfb with openbox (%s)\n", kavlor_path().c_str());
+  printf("beside the floor: %s, one terminal, shown and hidden on SIGUSR1 with the bare calls\n",
+         FLOOR_WINDOW);
 
-  Figures startup_map, startup_focus;
-  for (int run = 0; run < 5; run++) {
+  // Start-up first, while no other kavlor runs for --toggle to find.
+  Figures start_map[2], start_focus[2];
+  const std::vector<std::string> start_argv[2] = {{FLOOR_WINDOW, "/bin/sh", "--shown"},
+                                                  {kavlor_path(), "--toggle"}};
+  for (int run = 0; run < 2 * kStarts; run++) {
+    const int who = run % 2;
     double map_ms, focus_ms;
-    if (startup_once(s, h, &map_ms, &focus_ms)) {
-      startup_map.v.push_back(map_ms);
-      startup_focus.v.push_back(focus_ms);
+    if (startup_once(s, h, start_argv[who], &map_ms, &focus_ms)) {
+      start_map[who].v.push_back(map_ms);
+      start_focus[who].v.push_back(focus_ms);
     } else {
       fprintf(stderr, "bench_showhide: start-up run %d saw no focused window\n", run);
     }
   }
-  printf("start-up (kavlor --toggle, from fork):\n");
-  print_row("to window mapped", startup_map, "-");
-  print_row("to window mapped and focused", startup_focus, "< 100 ms");
 
-  Proc k = sh_start_kavlor(s, h, {});
+  // What --toggle must do before anything else, and the floor need not:
+  // ask pgrep, through a shell, whether another instance runs.
+  Figures pgrep;
+  for (int run = 0; run < kStarts; run++) {
+    const auto t0 = Clock::now();
+    Proc p = proc_spawn({"/bin/sh", "-c", "pgrep -c kavlor"}, home_env(h));
+    proc_wait(&p, 20.0);
+    pgrep.v.push_back(ms_since(t0, Clock::now()));
+  }
+
+  std::vector<std::string> env = home_env(h);
+  env.push_back("DISPLAY=" + s.display);
+  Proc fl = proc_spawn({FLOOR_WINDOW, "/bin/sh", "--key"}, env);
+  Proc k = sh_start_kavlor(s, h, {"-k", "F12"});
+  Window fw = 0;
+  wait_until([&] { return (fw = x_find_client(d, "FloorWindow", fl.pid)) != 0; }, 20.0, 20);
   const Window w = sh_wait_client(d, k.pid);
-  if (!w) {
-    fprintf(stderr, "bench_showhide: no kavlor window\n%s", proc_err(k).c_str());
+  if (!w || !fw || !hk_wait_idle(k.pid) || !hk_wait_idle(fl.pid)) {
+    fprintf(stderr, "bench_showhide: no kavlor or floor window\n%s%s", proc_err(k).c_str(),
+            proc_err(fl).c_str());
     return 1;
   }
-  Toggles t = measure_toggles(d, w, k.pid);
-  printf("SIGUSR1 (kill() to the event on our connection):\n");
-  print_row("to shown (mapped)", t.show_map, "-");
-  print_row("to shown and focused", t.show_focus, "3 ms");
-  print_row("to hidden (unmapped)", t.hide, "1 ms");
+  Subject floor = {"floor", fl.pid, fw, 0, {}, {}, {}};
+  Subject floor_key = {"floor hotkey", fl.pid, fw, XKeysymToKeycode(d, XK_F11), {}, {}, {}};
+  Subject by_signal = {"kavlor SIGUSR1", k.pid, w, 0, {}, {}, {}};
+  Subject by_key = {"kavlor hotkey", k.pid, w, XKeysymToKeycode(d, XK_F12), {}, {}, {}};
+  KeyDelivery delivery;
+  if (!key_delivery_open(&delivery, s.display) ||
+      !measure(d, {&floor, &by_signal, &by_key, &floor_key}, &delivery))
+    return 1;
+  print_table("show/hide, both on one display", floor, {&by_signal, &by_key, &floor_key},
+              "x1.05 of the floor");
+  printf("  kavlor hotkey beside the floor's own hotkey (F11 grabbed in its main loop):\n");
+  print_ratio_row("show -> viewable and focused", floor_key.show_focus.median(),
+                  {by_key.show_focus.median()});
+  print_ratio_row("hide -> unmapped", floor_key.hide.median(), {by_key.hide.median()});
+  printf("  key press delivered by the server to a grab of ours (XTest to KeyPress): %.2f ms\n"
+         "  (part of each hotkey figure and of none of the floor's)\n",
+         delivery.ms.median());
 
-  // Shown, one tab, then ten through the new-tab accelerator.
+  // Both shown, one terminal each.
+  long rss[2];
+  const Subject *shown[2] = {&floor, &by_signal};
+  for (int i = 0; i < 2; i++) {
+    kill(shown[i]->pid, SIGUSR1);
+    wait_until([&] { return sh_shown_and_focused(d, shown[i]->w); }, 20.0);
+    sh_sync(d, shown[i]->w);
+    rss[i] = sh_rss_kb(shown[i]->pid);
+    kill(shown[i]->pid, SIGUSR1);
+    wait_until([&] { return !x_is_viewable(d, shown[i]->w); }, 20.0);
+  }
+  printf("resident memory (VmRSS), one terminal:\n");
+  printf("  %-28s %8.1f MB   %8.1f MB (%+.1f MB, target +2 MB)\n", "", rss[0] / 1024.0,
+         rss[1] / 1024.0, (rss[1] - rss[0]) / 1024.0);
+  printf("start-up to the first shown window, from fork, medians of %zu each:\n",
+         start_focus[0].v.size());
+  print_ratio_row("to window mapped", start_map[0].median(), {start_map[1].median()});
+  print_ratio_row("to mapped and focused", start_focus[0].median(), {start_focus[1].median()});
+  printf("  (floor_window --shown, kavlor --toggle; target x1.2 of the floor)\n");
+  printf("  of which the check for a running instance (sh -c \"pgrep -c kavlor\"): %.2f ms\n",
+         pgrep.median());
+  proc_kill(&fl);
+
+  // Ten tabs through the new-tab accelerator, shown.
   kill(k.pid, SIGUSR1);
   wait_until([&] { return sh_shown_and_focused(d, w); }, 20.0);
   sh_sync(d, w);
-  const long rss_one = sh_rss_kb(k.pid);
   for (int i = 0; i < 9; i++)
     run_capture({"xdotool", "key", "ctrl+shift+t"}, {"DISPLAY=" + s.display});
   const bool ten = wait_until([&] { return sh_child_count(k.pid) >= 10; }, 30.0);
   sh_sync(d, w);
   const long rss_ten = sh_rss_kb(k.pid);
-  printf("resident memory (VmRSS):\n");
-  printf("  %-34s %7.1f MB   (target < 30 MB)\n", "one tab", rss_one / 1024.0);
-  printf("  %-34s %7.1f MB   (%s)\n", "ten tabs", rss_ten / 1024.0,
+  printf("  %-28s %8.1f MB   (%s)\n", "kavlor, ten tabs", rss_ten / 1024.0,
          ten ? "10 shells running" : "fewer than 10 shells started");
 
   // Idle: no input, no output, the window shown, then hidden.
@@ -232,7 +397,7 @@ int main(int argc, char **argv)
     const long before = sh_cpu_ticks(k.pid);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));  // the measuring span
     const long used = sh_cpu_ticks(k.pid) - before;
-    printf("  %-34s %5ld ticks = %6.1f ms over %d s   (target 0)\n", what, used,
+    printf("  %-28s %5ld ticks = %6.1f ms over %d s   (target 0)\n", what, used,
            used * 1000.0 / hz, seconds);
   };
   printf("CPU while idle (utime+stime):\n");
@@ -244,19 +409,23 @@ int main(int argc, char **argv)
   proc_kill(&k);
   xsession_stop(&s);
 
-  // The same without a window manager: what is left is kavlor's own part.
+  // The same without a window manager: what is left is the programs' own part.
   XSessionOptions bare;
   bare.window_manager = false;
   XSession b;
   if (xsession_start(&b, bare)) {
+    std::vector<std::string> benv = home_env(h);
+    benv.push_back("DISPLAY=" + b.display);
+    Proc fb = proc_spawn({FLOOR_WINDOW, "/bin/sh"}, benv);
     Proc kb = sh_start_kavlor(b, h, {});
+    Window fwb = 0;
+    wait_until([&] { return (fwb = x_find_client(b.dpy, "FloorWindow", fb.pid)) != 0; }, 20.0, 20);
     const Window wb = sh_wait_client(b.dpy, kb.pid);
-    if (wb) {
-      Toggles tb = measure_toggles(b.dpy, wb, kb.pid);
-      printf("SIGUSR1 without a window manager (kavlor's own share):\n");
-      print_row("to shown and focused", tb.show_focus, "-");
-      print_row("to hidden (unmapped)", tb.hide, "-");
-    }
+    Subject floor_b = {"floor", fb.pid, fwb, 0, {}, {}, {}};
+    Subject signal_b = {"kavlor SIGUSR1", kb.pid, wb, 0, {}, {}, {}};
+    if (wb && fwb && measure(b.dpy, {&floor_b, &signal_b}))
+      print_table("without a window manager (the programs' own share)", floor_b, {&signal_b}, "-");
+    proc_kill(&fb);
     proc_kill(&kb);
     xsession_stop(&b);
   }

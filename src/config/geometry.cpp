@@ -59,6 +59,13 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
   s->pos_y = s->fixedy >= 0 ? s->fixedy : saturate(int64_t{m.y} + y);
 }
 
+// Each round trip here delays the map of the window at every show, so the
+// server is asked only what can change the result: the monitor list (an
+// inactive extension lists none, which leaves the whole screen just as the
+// active flag would) and, only when there is a monitor besides the first,
+// the pointer (the first monitor is the fallback and is never tested). The
+// list is asked afresh each time: a monitor layout set with RandR comes
+// with no notification that could refresh a kept copy.
 void settings_compute_geometry()
 {
   GdkScreen *gscreen = gdk_screen_get_default();
@@ -67,10 +74,11 @@ void settings_compute_geometry()
   Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
   int event_base, error_base, n = 0, px = 0, py = 0;
   XineramaScreenInfo *info = nullptr;
-  if (XineramaQueryExtension(dpy, &event_base, &error_base) && XineramaIsActive(dpy)) {
+  // The extension's presence is asked of the server once per connection.
+  if (XineramaQueryExtension(dpy, &event_base, &error_base))
     info = XineramaQueryScreens(dpy, &n);
+  if (info && n >= 2)
     gdk_display_get_pointer(gdk_display_get_default(), nullptr, &px, &py, nullptr);
-  }
   // An active extension that lists no monitor leaves the whole screen.
   std::vector<MonitorRect> monitors;
   for (int i = 0; info && i < n; i++)

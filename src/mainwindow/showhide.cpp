@@ -11,13 +11,30 @@
 // the show's first request: such a focus-out must not hide the new show.
 // Both serials are written under the GDK lock.
 static unsigned long show_serial, focus_out_serial;
+// A keyboard grab (the hotkey's own, above all) sends a focus-out that
+// moves the focus nowhere: it must not cost round trips to the server
+// while the hotkey thread waits for the lock to hide the window.
+static bool focus_out_grab;
 
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
 {
   const XEvent *e = static_cast<const XEvent *>(xevent);
-  if (e->type == FocusOut)
+  if (e->type == FocusOut) {
     focus_out_serial = e->xany.serial;
+    focus_out_grab = e->xfocus.mode == NotifyGrab;
+  }
   return GDK_FILTER_CONTINUE;
+}
+
+// The toolkit sends a resize to the size the window has already all the
+// same, and the window manager works it through before it maps the window.
+// The size asked of the toolkit and the X window's own must both match.
+static bool mainwindow_has_size(int width, int height)
+{
+  int asked_w, asked_h, x_w, x_h;
+  gtk_window_get_size(GTK_WINDOW(mainwindow.window), &asked_w, &asked_h);
+  gdk_drawable_get_size(mainwindow.window->window, &x_w, &x_h);
+  return asked_w == width && asked_h == height && x_w == width && x_h == height;
 }
 
 static void mainwindow_show()
@@ -27,7 +44,8 @@ static void mainwindow_show()
   int x, y;
   settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
-  gtk_window_resize(window, settings_get_width(), settings_get_height());
+  if (!mainwindow_has_size(settings_get_width(), settings_get_height()))
+    gtk_window_resize(window, settings_get_width(), settings_get_height());
   if (gtk_window_is_active(window))
     gtk_widget_show(mainwindow.window);
   else
@@ -83,8 +101,13 @@ static bool mainwindow_focus_inside(Window focus)
 // counting as active, which the show path asks).
 gboolean mainwindow_autohide(GtkWidget *, GdkEventFocus *, gpointer)
 {
-  if (focus_out_serial < show_serial)
+  if (focus_out_serial < show_serial || focus_out_grab)
     return FALSE;
+  // A hidden window holds no focus: nothing to ask, nothing to hide.
+  if (!gtk_widget_get_visible(mainwindow.window)) {
+    mainwindow.shown = 0;
+    return FALSE;
+  }
   Window focus;
   int revert;
   XGetInputFocus(mainwindow.focus_display, &focus, &revert);

@@ -312,6 +312,56 @@ TEST_F(ShowHide, ShowsOnTheMonitorUnderThePointer)
       << geometry_text(x.dpy, w);
 }
 
+// The monitor list is kept between shows: a change of the monitors while
+// kavlor runs must reach the next show all the same.
+TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)
+{
+  XSessionOptions wide;
+  wide.screens = {"1600x600"};
+  start_session(wide);
+  tool({"xdotool", "mousemove", "1200", "300"});
+  Proc &k = start({"--toggle", "-p", "top", "-w", "400", "-h", "200"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "600,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_hidden(w));
+  ASSERT_TRUE(sh_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
+  ASSERT_TRUE(sh_sync(x.dpy, w));  // kavlor has read the change
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "1000,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+}
+
+// A show leaves out a resize only when the window already has the size:
+// one resized behind kavlor's back gets its configured size again.
+TEST_F(ShowHide, ShowUndoesAResizeByAnotherClient)
+{
+  start_session();
+  Proc &k = start({"--toggle", "-p", "top", "-w", "400", "-h", "200"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+  XResizeWindow(x.dpy, w, 600, 300);
+  XSync(x.dpy, False);
+  ASSERT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 600x300"; }, 10.0))
+      << geometry_text(x.dpy, w);
+  ASSERT_TRUE(sh_sync(x.dpy, w));  // kavlor has seen its new size
+
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_hidden(w));
+  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 400x200"; }, 10.0))
+      << geometry_text(x.dpy, w);
+}
+
 class Opacity : public ShowHide, public testing::WithParamInterface<bool> {};
 
 TEST_P(Opacity, TranslucentWindowGetsAlphaOnlyWithACompositor)
