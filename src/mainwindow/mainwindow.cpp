@@ -65,6 +65,11 @@ void mainwindow_create()
   gtk_window_set_skip_taskbar_hint(window, TRUE);
   gtk_window_set_skip_pager_hint(window, TRUE);
   gtk_window_set_resizable(window, TRUE);
+  // A position the user chose (USPosition): window managers that ignore a
+  // program's wish (evilwm, fvwm, twm) honour this one. The flag stays in
+  // the window's size hints for every later show.
+  GdkGeometry no_geometry = {};
+  gtk_window_set_geometry_hints(window, nullptr, &no_geometry, GDK_HINT_USER_POS);
   int x, y;
   settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
@@ -95,6 +100,7 @@ void mainwindow_create()
     gdk_window_add_filter(nullptr, mainwindow_focus_filter, nullptr);
   }
   g_signal_connect(mw.window, "show", G_CALLBACK(mainwindow_record_xid), nullptr);
+  g_signal_connect(mw.window, "map-event", G_CALLBACK(mainwindow_on_map), nullptr);
   g_signal_connect(mw.window, "destroy", G_CALLBACK(mainwindow_quit), nullptr);
   g_signal_connect_after(mw.notebook, "button_press_event",
                          G_CALLBACK(mainwindow_notebook_button_press), nullptr);
