@@ -70,6 +70,11 @@ void mainwindow_create()
   // the window's size hints for every later show.
   GdkGeometry no_geometry = {};
   gtk_window_set_geometry_hints(window, nullptr, &no_geometry, GDK_HINT_USER_POS);
+  // On every desktop and above from the first map on: some managers read
+  // this only from the properties a window carries when it is mapped
+  // (evilwm), and the toolkit writes them before each map once asked.
+  gtk_window_stick(window);
+  gtk_window_set_keep_above(window, TRUE);
   int x, y;
   settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
