@@ -9,6 +9,8 @@ packages=(
   googletest libgtest-dev clang libclang-rt-14-dev
   xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
   imagemagick procps libxtst-dev
+  fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common
+  jwm evilwm fvwm wmaker twm xfonts-base bspwm
 )
 
 missing=()

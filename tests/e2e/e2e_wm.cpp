@@ -49,7 +49,8 @@ struct WmCase {
 };
 void PrintTo(const WmCase &c, std::ostream *os) { *os << c.name; }
 
-// Fullscreen (f) is left out where the manager binds F11 itself (wmaker);
+// Fullscreen (f) is left out where the manager binds F11 itself (wmaker)
+// or offers none;
 // tiling managers are checked for what their float rule promises.
 const WmCase kCases[] = {
     // name        command                           files  checks     desktop key
@@ -66,6 +67,9 @@ const WmCase kCases[] = {
     {"evilwm", {"evilwm"}, {}, "abcdefg", {}},
     {"fvwm", {"fvwm"}, {}, "abcdefg", {}},
     {"wmaker", {"wmaker"}, {}, "abcdeg", {}},
+    // No EWMH at all, so it shows the focus asked again once mapped. A show
+    // soon after a hide is often left unmapped by twm: only a, b and g.
+    {"twm", {"twm"}, {}, "abg", {}},
     {"i3_float_rule", {"i3", "-c", "@HOME@/.config/i3/config"},
      {{".config/i3/config", std::string(kI3Config) + kI3FloatRule}}, "abdg", {}},
     {"bspwm_float_rule", {"bspwm", "-c", "@HOME@/.config/bspwm/bspwmrc"},
@@ -292,11 +296,14 @@ TEST_P(WindowManagers, DropDownChecks)
   ASSERT_TRUE(key("F12"));
   record('b', wait_hidden(w), "the second press did not hide it");
 
+  if (!applies('d'))
+    return;
   // d: shown again, then another window is activated by a click.
   if (x_is_viewable(x.dpy, w))
     key("F12");
   ASSERT_TRUE(key("F12"));
-  ASSERT_TRUE(wait_shown_focused(w)) << "the third press did not show it";
+  ASSERT_TRUE(wait_shown_focused(w))
+      << "the third press did not show it: " << geometry_text(x.dpy, w);
   const bool clicked = click_other();
   record('d', clicked && wait_hidden(w),
          clicked ? "still shown after the other window took the focus"

@@ -175,6 +175,11 @@ bool xsession_start(XSession *s, const XSessionOptions &opts)
     // Some select the redirect before they manage windows, and a map
     // request in between is lost: ready once one has mapped a probe window.
     Window probe = XCreateSimpleWindow(s->dpy, root, 0, 0, 1, 1, 0, 0, 0);
+    // Placed by us: twm would otherwise place it interactively, holding
+    // the server until a click.
+    XSizeHints size = {};
+    size.flags = USPosition | USSize;
+    XSetWMNormalHints(s->dpy, probe, &size);
     bool managed = false;
     for (int i = 0; i < 150 && !managed; i++) {
       XMapWindow(s->dpy, probe);
