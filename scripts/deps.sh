@@ -10,6 +10,8 @@ packages=(
   xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
   imagemagick procps libxtst-dev
   librsvg2-bin desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
+  fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common
+  jwm evilwm fvwm wmaker twm xfonts-base bspwm
 )
 
 missing=()

@@ -68,6 +68,16 @@ void mainwindow_create()
   gtk_window_set_skip_taskbar_hint(window, TRUE);
   gtk_window_set_skip_pager_hint(window, TRUE);
   gtk_window_set_resizable(window, TRUE);
+  // A position the user chose (USPosition): window managers that ignore a
+  // program's wish (evilwm, fvwm, twm) honour this one. The flag stays in
+  // the window's size hints for every later show.
+  GdkGeometry no_geometry = {};
+  gtk_window_set_geometry_hints(window, nullptr, &no_geometry, GDK_HINT_USER_POS);
+  // On every desktop and above from the first map on: some managers read
+  // this only from the properties a window carries when it is mapped
+  // (evilwm), and the toolkit writes them before each map once asked.
+  gtk_window_stick(window);
+  gtk_window_set_keep_above(window, TRUE);
   gtk_window_move(window, x, y);
   gtk_window_resize(window, settings_get_width(), settings_get_height());
   mw.fullscreen = 0;
@@ -96,6 +106,7 @@ void mainwindow_create()
     gdk_window_add_filter(nullptr, mainwindow_focus_filter, nullptr);
   }
   g_signal_connect(mw.window, "show", G_CALLBACK(mainwindow_record_xid), nullptr);
+  g_signal_connect(mw.window, "map-event", G_CALLBACK(mainwindow_on_map), nullptr);
   g_signal_connect(mw.window, "destroy", G_CALLBACK(mainwindow_quit), nullptr);
   g_signal_connect_after(mw.notebook, "button_press_event",
                          G_CALLBACK(mainwindow_notebook_button_press), nullptr);

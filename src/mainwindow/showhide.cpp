@@ -16,6 +16,11 @@ static unsigned long show_serial, focus_out_serial;
 // while the hotkey thread waits for the lock to hide the window.
 static bool focus_out_grab;
 
+// The place the last show asked for, and whether its map is still to come.
+// Written under the GDK lock by the show path, read by the map handler.
+static int show_x, show_y;
+static bool map_pending;
+
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
 {
   const XEvent *e = static_cast<const XEvent *>(xevent);
@@ -46,6 +51,9 @@ static void mainwindow_show()
   gtk_window_move(window, x, y);
   if (!mainwindow_has_size(settings_get_width(), settings_get_height()))
     gtk_window_resize(window, settings_get_width(), settings_get_height());
+  show_x = x;
+  show_y = y;
+  map_pending = true;
   if (gtk_window_is_active(window))
     gtk_widget_show(mainwindow.window);
   else
@@ -95,6 +103,57 @@ static bool mainwindow_focus_inside(Window focus)
     focus = parent;
   }
   return false;
+}
+
+// Some window managers place the window themselves when it is mapped,
+// whatever it asked for before (i3 at every map, others by the pointer
+// when they take the position for a program's guess). Move it back once,
+// unless it or the frame the manager insists on is already there: a
+// second request is never sent, so a manager that refuses is not fought.
+static void mainwindow_place_again()
+{
+  if (mainwindow.fullscreen)
+    return;
+  Display *d = mainwindow.focus_display;
+  int x, y;
+  Window child;
+  XTranslateCoordinates(d, mainwindow.window_xid, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+  if (x == show_x && y == show_y)
+    return;
+  GdkRectangle frame;
+  gdk_window_get_frame_extents(mainwindow.window->window, &frame);
+  if (frame.x == show_x && frame.y == show_y)
+    return;
+  gtk_window_move(GTK_WINDOW(mainwindow.window), show_x, show_y);
+}
+
+// Without the EWMH activation message GDK asks for the focus itself with
+// XSetInputFocus, which fails (BadMatch, ignored) while the window manager
+// has not mapped the window yet: ask again now that it is mapped. Managers
+// with the message focus the window themselves and are left alone.
+static void mainwindow_focus_again()
+{
+  GdkScreen *screen = gtk_widget_get_screen(mainwindow.window);
+  if (gdk_x11_screen_supports_net_wm_hint(screen,
+                                          gdk_atom_intern_static_string("_NET_ACTIVE_WINDOW")))
+    return;
+  Window focus;
+  int revert;
+  XGetInputFocus(mainwindow.focus_display, &focus, &revert);
+  if (mainwindow_focus_inside(focus))
+    return;
+  gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
+}
+
+// The first map after a show: what had to wait for the window manager.
+gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
+{
+  if (!map_pending)
+    return FALSE;
+  map_pending = false;
+  mainwindow_place_again();
+  mainwindow_focus_again();
+  return FALSE;
 }
 
 // FALSE lets the toolkit finish its own focus-out work (the window stops

@@ -169,14 +169,27 @@ bool xsession_start(XSession *s, const XSessionOptions &opts)
   s->dpy = XOpenDisplay(s->display.c_str());
   const std::vector<std::string> env = {"DISPLAY=" + s->display};
   if (opts.window_manager) {
-    s->wm = spawn_raw({"openbox", "--sm-disable"}, env, devnull, devnull);
-    // openbox announces itself by owning the window-manager selection.
-    Atom wm_sn = XInternAtom(s->dpy, "WM_S0", False);
-    if (!wait_until([&] { return XGetSelectionOwner(s->dpy, wm_sn) != None; }, 15.0))
-      fprintf(stderr, "harness: openbox did not start\n");
-    // It owns the selection before it manages windows, and a map request
-    // in between is lost: ready once it has mapped a probe window.
-    Window probe = XCreateSimpleWindow(s->dpy, DefaultRootWindow(s->dpy), 0, 0, 1, 1, 0, 0, 0);
+    std::vector<std::string> wm_env = env;
+    wm_env.insert(wm_env.end(), opts.wm_env.begin(), opts.wm_env.end());
+    s->wm = spawn_raw(opts.wm_command, wm_env, devnull, devnull);
+    const std::string &name = opts.wm_command[0];
+    // Every manager redirects the root's map requests; not every one owns
+    // the WM_S0 selection or sets _NET_SUPPORTING_WM_CHECK.
+    const Window root = DefaultRootWindow(s->dpy);
+    if (!wait_until([&] {
+          XWindowAttributes a;
+          return XGetWindowAttributes(s->dpy, root, &a) &&
+                 (a.all_event_masks & SubstructureRedirectMask);
+        }, 15.0))
+      fprintf(stderr, "harness: %s did not start\n", name.c_str());
+    // Some select the redirect before they manage windows, and a map
+    // request in between is lost: ready once one has mapped a probe window.
+    Window probe = XCreateSimpleWindow(s->dpy, root, 0, 0, 1, 1, 0, 0, 0);
+    // Placed by us: twm would otherwise place it interactively, holding
+    // the server until a click.
+    XSizeHints size = {};
+    size.flags = USPosition | USSize;
+    XSetWMNormalHints(s->dpy, probe, &size);
     bool managed = false;
     for (int i = 0; i < 150 && !managed; i++) {
       XMapWindow(s->dpy, probe);
@@ -184,7 +197,7 @@ bool xsession_start(XSession *s, const XSessionOptions &opts)
       managed = wait_until([&] { return x_is_viewable(s->dpy, probe); }, 0.1);
     }
     if (!managed)
-      fprintf(stderr, "harness: openbox does not map windows\n");
+      fprintf(stderr, "harness: %s does not map windows\n", name.c_str());
     XDestroyWindow(s->dpy, probe);
     XSync(s->dpy, False);
   }
@@ -431,4 +444,44 @@ bool x_is_inside(Display *dpy, Window w, Window ancestor)
   XSync(dpy, False);
   XSetErrorHandler(old);
   return inside;
+}
+
+static Window x_toplevel_walk(Display *dpy, Window w)
+{
+  for (;;) {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+      return 0;
+    if (children)
+      XFree(children);
+    if (parent == root)
+      return w;
+    w = parent;
+  }
+}
+
+Window x_toplevel(Display *dpy, Window w)
+{
+  auto old = XSetErrorHandler(ignore_x_errors);
+  const Window top = x_toplevel_walk(dpy, w);
+  XSync(dpy, False);
+  XSetErrorHandler(old);
+  return top;
+}
+
+int x_stacking_index(Display *dpy, Window w)
+{
+  const Window top = x_toplevel(dpy, w);
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  int index = -1;
+  if (top && XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n; i++)
+      if (children[i] == top)
+        index = static_cast<int>(i);
+    if (children)
+      XFree(children);
+  }
+  return index;
 }

@@ -17,6 +17,10 @@ struct XSessionOptions {
   std::vector<std::string> screens = {"1024x768"};
   bool xinerama = false;
   bool window_manager = true;
+  // The window manager's command line, and environment entries for it
+  // (a HOME of its own, so that it neither reads nor writes the real one).
+  std::vector<std::string> wm_command = {"openbox", "--sm-disable"};
+  std::vector<std::string> wm_env;
   bool compositor = false;
 };
 
@@ -26,7 +30,8 @@ struct XSession {
   Display *dpy = nullptr;  // the test's own connection
 };
 
-// Starts Xvfb on a free display (and openbox, xcompmgr as asked); false
+// Starts Xvfb on a free display (and the window manager, xcompmgr as
+// asked), returning once the manager maps windows; false
 // with a message on stderr when it could not.
 bool xsession_start(XSession *s, const XSessionOptions &opts = {});
 void xsession_stop(XSession *s);
@@ -94,3 +99,9 @@ std::vector<std::string> x_net_wm_state(Display *dpy, Window w);
 Window x_focus_window(Display *dpy);
 // True when `w` is `ancestor` or lies inside it.
 bool x_is_inside(Display *dpy, Window w, Window ancestor);
+// The child of the root window that holds `w` (the window manager's frame,
+// or `w` itself when it was not reparented); 0 when `w` is gone.
+Window x_toplevel(Display *dpy, Window w);
+// Position of x_toplevel(w) in the stacking order, bottom first; -1 when
+// it is not there.
+int x_stacking_index(Display *dpy, Window w);
