@@ -392,8 +392,6 @@ string man_page(const char *wm_path)
        ".PP\n.RS\n.EX\nkavlor \\-\\-toggle\n.EE\n.RE\n.PP\n"
        "to a key with the desktop's own keyboard shortcut settings.\n"
        ".SH WINDOW MANAGERS\n"
-       "The window's class is \\fBKavlor\\fR and its instance \\fBkavlor\\fR. Tiling window\n"
-       "managers should let it float:\n"
     << window_managers(wm_path)
     << ".SH SEE ALSO\n\\fBX\\fR(7), \\fBxev\\fR(1), \\fBpgrep\\fR(1)\n";
   return m.str();
