@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Working in the terminal, in figures:
 //   new tab to a shell prompt: Control+Shift+T (sent with XTest) until the
 //   new interactive shell has read its start-up file (median of 10);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Hotkey latency and idle cost: key presses sent with XTest from our own
 // connection, the results seen as X events on that connection.
 //   press -> window mapped, press -> window focused, press -> window unmapped

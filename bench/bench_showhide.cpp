@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Figures for the drop-down beside a floor, a bare window with one terminal
 // run at the same time on the same display: show (SIGUSR1 and hotkey) to
 // mapped and focused, hide to unmapped, resident memory and start-up, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A long day in a few minutes: resident memory after start, after many
 // toggles and after many tabs opened and closed (also with a long
 // scrollback full of output), the growth per cycle, and what is left open

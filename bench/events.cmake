@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # New tab to a shell prompt, and output throughput beside a plain terminal.
 include(${PROJECT_SOURCE_DIR}/tests/support/events_util.cmake)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The floor for the show/hide figures: a bare toolkit window holding one
 // terminal, shown and hidden on SIGUSR1 with nothing but the calls a
 // drop-down cannot do without. Whatever the drop-down takes beyond this

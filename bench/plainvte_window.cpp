@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A bare terminal window for comparison: the terminal widget with the same
 // font, size and scrollback as kavlor's defaults, running the given shell,
 // and none of kavlor's handlers.

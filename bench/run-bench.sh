@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds and runs every benchmark (build/bench/bench_*), printing figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."

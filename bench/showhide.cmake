@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Show/hide latency, start-up and memory of kavlor beside a bare window of
 # the toolkit (the floor), then its idle CPU, under Xvfb.
 pkg_check_modules(SHOWHIDE_XRANDR REQUIRED IMPORTED_TARGET xrandr)

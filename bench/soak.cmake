@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Memory growth and leftovers over many toggles and tab cycles.
 include(${PROJECT_SOURCE_DIR}/tests/support/events_util.cmake)
 pkg_check_modules(SOAK_XRANDR REQUIRED IMPORTED_TARGET xrandr)

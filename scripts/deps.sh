@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the Debian packages kavlor needs to build, run and be tested,
 # only those that are missing.
 set -euo pipefail

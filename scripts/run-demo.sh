@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is missing, builds and runs kavlor. With an X display it
 # simply runs there (arguments go to kavlor; add --toggle to see it at once).
 # Without one it brings up a private Xvfb with openbox, shows the window,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is missing, builds, and runs the whole test suite: the
 # fuzzers, then unit, loading, widget and end-to-end tests, then all of
 # them again against a build with AddressSanitizer and UBSan.

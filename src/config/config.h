@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings record, its option table and the operations that fill it.
 #pragma once
 

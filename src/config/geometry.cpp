@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Size and place of the window on the monitor under the pointer.
 #include "config/config.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Settings from the defaults, ~/.Xdefaults and the command line.
 #include "config/config.h"
 #include "gptr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One option name and its value applied to the settings record.
 #include "config/config.h"
 #include "config/words.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The global hotkey: grabbed on the root window through a connection of its
 // own, watched by a thread that blocks on that connection.
 #include "hotkey/hotkey.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The global hotkey: its own X connection, the grabs and the listener thread.
 #pragma once
 

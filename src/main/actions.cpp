@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The action words: help texts, version and the toggle of a running instance.
 #include "main/actions.h"
 #include "config/config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "config/config.h"
 #include "main/actions.h"
 #include "main/nodisplay.h"

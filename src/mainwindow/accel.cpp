@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard accelerators and pointer presses on the tab bar.
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Construction of the drop-down window.
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The drop-down window: its construction, tabs, show/hide and shortcuts.
 #pragma once
 

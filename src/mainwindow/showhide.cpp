@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Showing and hiding the drop-down, autohide and fullscreen.
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"

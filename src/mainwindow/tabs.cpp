@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tabs: one notebook page per terminal.
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The context menu of the terminals and the tab bar.
 #include "popupmenu/popupmenu.h"
 #include "mainwindow/mainwindow.h"

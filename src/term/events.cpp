@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What happens inside a terminal: clicks, the end of its shell, requests
 // of its programs and title changes.
 #include "term/term.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Terminal construction, appearance and link patterns.
 #include "term/term.h"
 #include "config/config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Terminal widgets: construction, appearance, links and their events.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A plain start under a window manager: the window is built, named and kept
 // hidden, and the program stays up waiting for the hotkey.
 #include "config_util.h"

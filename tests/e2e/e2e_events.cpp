@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Working in the terminal as a user does: keys, clicks, shells that end,
 // links and requests of programs, with kavlor under Xvfb and openbox.
 #include "events_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The global hotkey from outside: kavlor runs on a private display with a
 // window manager, keys come from xdotool, and a window of our own holds the
 // focus to show which keys kavlor leaves to other applications.

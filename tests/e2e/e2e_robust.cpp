@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // kavlor under pressure from outside: a storm of toggles while shells end,
 // floods of requests from a program, sizes that cannot make a window.
 #include "events_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The drop-down as a user sees it: kavlor processes under Xvfb and openbox,
 // shown and hidden by --toggle and SIGUSR1, watched from our own connection.
 #include "harness.h"

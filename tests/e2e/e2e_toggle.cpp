@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "--toggle" between processes: simultaneous starts elect one instance, a
 // request that comes before the handler is kept, and processes that only
 // look like an instance are never signalled. No window manager, so that

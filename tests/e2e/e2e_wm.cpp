@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The drop-down under the window managers people run, each with its default
 // configuration on a 1920x1080 screen: a window of our own holds the focus,
 // the hotkey comes through XTest, and every check a user would make runs in

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 include(${PROJECT_SOURCE_DIR}/tests/support/events_util.cmake)
 
 kavlor_test(e2e_events GROUP e2e SPAWNS SOURCES e2e_events.cpp

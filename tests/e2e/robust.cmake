@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # kavlor under pressure: toggle storms while shells end, request floods,
 # sizes beyond what X can show.
 include(${PROJECT_SOURCE_DIR}/tests/support/events_util.cmake)

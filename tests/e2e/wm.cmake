@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The drop-down under each window manager of the matrix, one test per
 # manager so that they run in parallel. Keys come through XTest, never
 # --toggle, and each binary has a PID namespace of its own: no lock.

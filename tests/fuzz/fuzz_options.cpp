@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target for settings_apply_option. The input is split at line
 // feeds into name, value, name, value, ... and the pairs are applied in
 // order to a record reset to the defaults, so options can meet each other.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // libFuzzer target for the resource file: the input is the content of a
 // ~/.Xdefaults file, read and applied by settings_read_resource_file, the
 // loading code itself (XrmGetFileDatabase, XGetDefault, the option parser),

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Loading through the real program: resources, command line, action words
 # and start-up checks, each run on a private X server with a private home.
 kavlor_test(load_config GROUP load SPAWNS TIMEOUT 180

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Configuration loading through the real program: defaults, ~/.Xdefaults of
 // the password entry's home, the command line, the action words and the
 // start-up checks, each run with its own X server and home.

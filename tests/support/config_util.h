@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Support for the configuration loading tests: kavlor runs on a private X
 // server with a private password entry and home, as a child process.
 #pragma once

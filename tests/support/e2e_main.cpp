@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // main() of the tests that run kavlor processes: each test binary sees only
 // its own instances when run as root (see harness_isolate_pids). Without
 // root the tests rely on running one at a time (a lock in CTest).

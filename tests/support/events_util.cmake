@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Support code of the terminal-events tests and benchmark, shared by the
 # group files that include this one.
 include_guard(GLOBAL)

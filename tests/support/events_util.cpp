@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "events_util.h"
 #include "widget_util.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Support for the tests and benchmark of working in the terminal: shells
 // whose starts can be counted, the processes of a program, kavlor run in a
 // test session, and input through the XTest extension.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Test support: private X sessions, private home directories through
 // nss_wrapper, child processes and waiting on conditions with a deadline.
 #pragma once

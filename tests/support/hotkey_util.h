@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Support for the hotkey tests and benchmark: finding kavlor's listener
 // thread, knowing when kavlor has caught up with its input, probing key
 // grabs and a focused window of our own that records the keys it gets.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The report files of a sanitized test run (ASan and UBSan log_path):
 # "clear DIR" empties DIR; "check DIR" prints every report and fails if any.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Support for the show/hide tests and benchmark: running kavlor in a test
 // session, windows of our own, and synchronising with kavlor's main loop.
 #pragma once

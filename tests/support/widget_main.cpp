@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // main() of the in-process widget tests: a private X server with a window
 // manager comes up before the toolkit, and goes when the tests are done.
 #include "harness.h"

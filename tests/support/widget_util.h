@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Helpers of the in-process widget tests: building the window as start-up
 // does, running the main loop until a condition holds, toggling as the
 // hotkey thread would.

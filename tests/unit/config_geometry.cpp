@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // settings_geometry_apply: size and place on the screen or on the monitor
 // under the pointer.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // settings_apply_option: one name/value pair against a fresh record.
 #include <gtest/gtest.h>
 

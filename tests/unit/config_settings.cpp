@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The record right after settings_defaults, read through its accessors.
 #include <gtest/gtest.h>
 

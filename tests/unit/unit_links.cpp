@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Links under the pointer: which URI a matched text becomes, and which
 // pattern slot a match tag stands for.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 include(${PROJECT_SOURCE_DIR}/tests/support/events_util.cmake)
 
 foreach(t widget_popupmenu widget_accel widget_tabbar widget_term_events)

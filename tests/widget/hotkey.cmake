@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The X error handler and the hotkey grabs, in-process.
 kavlor_test(widget_xerror GROUP widget
   SOURCES widget_xerror.cpp ${CMAKE_SOURCE_DIR}/tests/support/hotkey_util.cpp

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tabs and the show/hide toggle, driven in-process.
 set(SHOWHIDE_PRODUCT_LIBS kv_mainwindow kv_config kv_term kv_popupmenu kv_hotkey kv_actions)
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard accelerators, activated through the window's accelerator groups
 // so that the real table is exercised.
 #include "events_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The hotkey meeting autohide, in-process: a press of a grabbed key makes
 // the X server send the focused window a focus-out while the key is held,
 // though the focus does not move. Autohide must not take that for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The right-click menu: its items, the dispatch of each one, and the flag
 // that holds autohide while it is up.
 #include "events_util.h"

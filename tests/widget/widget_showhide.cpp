@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The show/hide toggle and autohide, in-process, with the window manager
 // of the test session deciding about focus.
 #include "harness.h"

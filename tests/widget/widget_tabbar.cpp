@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The tab bar under the pointer: which tab a point falls on, and what
 // presses on the bar do.
 #include "events_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tabs of the main window, driven in-process through the tab operations.
 #include "harness.h"
 #include "widget_util.h"

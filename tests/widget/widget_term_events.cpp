@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What happens inside a terminal: the end of its shell, links under a left
 // press, and the requests and titles of its programs.
 #include "events_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The process-wide X error handler and the hotkey grabs, in-process: only a
 // grab error on the hotkey's own connection ends the program; errors on the
 // toolkit's connection are ignored, and the toolkit's error traps still see
