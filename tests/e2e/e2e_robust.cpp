@@ -22,17 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string window_class(Display *dpy, Window w)
-{
-  XClassHint hint = {};
-  if (!XGetClassHint(dpy, w, &hint))
-    return "";
-  std::string out = hint.res_class ? hint.res_class : "";
-  if (hint.res_name) XFree(hint.res_name);
-  if (hint.res_class) XFree(hint.res_class);
-  return out;
-}
-
 // Top-level windows of class Kavlor that a window manager would manage:
 // neither menus (override-redirect) nor the toolkit's 10x10 group leader.
 int count_kavlor_windows(Display *dpy, Window w)
@@ -40,7 +29,7 @@ int count_kavlor_windows(Display *dpy, Window w)
   int n = 0;
   XWindowAttributes a;
   if (XGetWindowAttributes(dpy, w, &a) && !a.override_redirect &&
-      !(a.width == 10 && a.height == 10) && window_class(dpy, w) == "Kavlor")
+      !(a.width == 10 && a.height == 10) && x_class(dpy, w) == "Kavlor")
     n++;
   Window root, parent, *children = nullptr;
   unsigned count = 0;

@@ -26,39 +26,6 @@ std::string geometry_text(Display *dpy, Window w)
          std::to_string(height);
 }
 
-// The top-level window (the window manager's frame) that holds `w`.
-Window frame_of(Display *dpy, Window w)
-{
-  for (;;) {
-    Window root, parent, *children = nullptr;
-    unsigned n = 0;
-    if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
-      return 0;
-    if (children)
-      XFree(children);
-    if (parent == root)
-      return w;
-    w = parent;
-  }
-}
-
-// Position of the frame of `w` in the stacking order, bottom first.
-int stacking_index(Display *dpy, Window w)
-{
-  const Window frame = frame_of(dpy, w);
-  Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  int index = -1;
-  if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n)) {
-    for (unsigned i = 0; i < n; i++)
-      if (children[i] == frame)
-        index = static_cast<int>(i);
-    if (children)
-      XFree(children);
-  }
-  return index;
-}
-
 class ShowHide : public testing::Test {
 protected:
   XSession x;
@@ -162,7 +129,7 @@ TEST_F(ShowHide, ShownWindowIsOnAllDesktopsKeptAboveAndOffTaskbarAndPager)
   const Window other = sh_make_window(x.dpy, 100, 50, 400, 300);
   tool({"xdotool", "windowactivate", std::to_string(other)});
   ASSERT_TRUE(wait_until([&] { return sh_has_focus(x.dpy, other); }, 10.0));
-  EXPECT_GT(stacking_index(x.dpy, w), stacking_index(x.dpy, other));
+  EXPECT_GT(x_stacking_index(x.dpy, w), x_stacking_index(x.dpy, other));
 
   // On the next desktop it is still there.
   tool({"xdotool", "set_desktop", "1"});

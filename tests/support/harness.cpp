@@ -319,7 +319,7 @@ std::string run_capture(const std::vector<std::string> &argv, const std::vector<
   return proc_out(p);
 }
 
-static std::string x_class(Display *dpy, Window w)
+std::string x_class(Display *dpy, Window w)
 {
   XClassHint hint = {};
   if (!XGetClassHint(dpy, w, &hint))

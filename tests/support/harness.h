@@ -100,6 +100,8 @@ std::vector<std::string> x_net_wm_state(Display *dpy, Window w);
 Window x_focus_window(Display *dpy);
 // True when `w` is `ancestor` or lies inside it.
 bool x_is_inside(Display *dpy, Window w, Window ancestor);
+// The class of WM_CLASS; empty when the window has none.
+std::string x_class(Display *dpy, Window w);
 // The child of the root window that holds `w` (the window manager's frame,
 // or `w` itself when it was not reparented); 0 when `w` is gone.
 Window x_toplevel(Display *dpy, Window w);
