@@ -54,6 +54,17 @@ void hotkey_grab()
   XSync(hotkey.display, False);
 }
 
+// The terminal library ends a shell on the main thread, partly without the
+// GDK lock (its child watch drops the terminal's pty there), so a toggle
+// made on this thread could meet a terminal half torn down. Each press is
+// handed to the main loop instead, where such work runs one at a time; the
+// toggle still takes the lock itself.
+static gboolean hotkey_toggle_cb(gpointer)
+{
+  mainwindow_toggle(0);
+  return FALSE;
+}
+
 gpointer hotkey_thread(gpointer)
 {
   for (;;) {
@@ -64,7 +75,7 @@ gpointer hotkey_thread(gpointer)
     const KeySym sym = XkbKeycodeToKeysym(hotkey.display,
                                           static_cast<KeyCode>(event.xkey.keycode), 0, 0);
     if (sym == hotkey.keysym)
-      mainwindow_toggle(0);
+      g_idle_add_full(G_PRIORITY_HIGH, hotkey_toggle_cb, nullptr, nullptr);
   }
   return nullptr;
 }

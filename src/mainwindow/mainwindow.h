@@ -18,9 +18,11 @@ constexpr int URL_PATTERN_COUNT = 4;
 //   request flush).
 // Run without it, take it themselves:
 //   the terminal's "child-exited" (the library's child watch);
-//   mainwindow_toggle, called from the hotkey thread and the SIGUSR1 watch
-//   (a plain I/O watch that touches nothing else) and once at construction,
-//   which runs on the main thread before the main loop and the hotkey thread.
+//   mainwindow_toggle, called from the SIGUSR1 watch (a plain I/O watch
+//   that touches nothing else), from the idle by which the hotkey thread
+//   hands over each press, and once at construction, before the main loop
+//   and the hotkey thread. All of them run on the main thread: the terminal
+//   library's child watch does some of its own work unlocked.
 
 struct MainWindow {
   GtkWidget *window;
@@ -28,7 +30,7 @@ struct MainWindow {
   int current_tab;
   int tab_count;
   int fullscreen;
-  // Read by the toggle from the hotkey thread and the signal watch; an
+  // Read by the toggle for the hotkey and the signal watch; an
   // atomic so that no access to it is a data race.
   std::atomic<int> shown;
   int composited;

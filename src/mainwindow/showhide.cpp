@@ -14,7 +14,7 @@
 static unsigned long show_serial, focus_out_serial;
 // A keyboard grab (the hotkey's own, above all) sends a focus-out that
 // moves the focus nowhere: it must not cost round trips to the server
-// while the hotkey thread waits for the lock to hide the window.
+// before the press that caused it can hide the window.
 static bool focus_out_grab;
 
 // The place the last show asked for, and whether its map is still to come.
@@ -65,9 +65,8 @@ static void mainwindow_show()
   gdk_flush();
 }
 
-// Called from the hotkey thread, the signal watch and construction, never
-// with the GDK lock held. The decision is taken under the lock, so the
-// visibility flag is never read while the main thread changes it.
+// Called for a hotkey press, from the signal watch and at construction,
+// never with the GDK lock held. The decision too is taken under the lock.
 void mainwindow_toggle(int reason)
 {
   gdk_threads_enter();
