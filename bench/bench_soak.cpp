@@ -161,6 +161,22 @@ void print_cycles(const char *what, long before, const std::vector<long> &marks,
 constexpr int TOGGLES = 2000;
 constexpr int CYCLES = 300;
 
+// The tab cycles that end each phase, their report, and the end of that kavlor.
+bool tab_cycles_phase(KavlorRun &r, bool ok, const std::string &printed, const char *what,
+                      Clock::time_point t0)
+{
+  std::vector<long> marks;
+  Leftovers worst;
+  const long before = settled_rss(r);
+  ok = ok && tab_cycles(r, CYCLES, printed, &marks, &worst);
+  print_cycles(what, before, marks, CYCLES);
+  print_leftovers("most seen after a cycle", worst);
+  print_leftovers("after the cycles", leftovers(r.proc.pid));
+  printf("  %-34s %6.1f s\n", "phase took", seconds_since(t0));
+  ev_stop_kavlor(&r);
+  return ok;
+}
+
 // One kavlor through one phase; false when it failed on the way.
 bool phase_toggles_and_tabs()
 {
@@ -180,16 +196,7 @@ bool phase_toggles_and_tabs()
   printf("  %-34s %6ld kB (%+ld kB, %+.3f kB per toggle)\n", "after 2,000 toggles",
          after_toggles, after_toggles - at_start,
          static_cast<double>(after_toggles - at_start) / TOGGLES);
-  std::vector<long> marks;
-  Leftovers worst;
-  const long before = settled_rss(r);
-  ok = ok && tab_cycles(r, CYCLES, "", &marks, &worst);
-  print_cycles("300 new-tab/close-tab cycles", before, marks, CYCLES);
-  print_leftovers("most seen after a cycle", worst);
-  print_leftovers("after the cycles", leftovers(r.proc.pid));
-  printf("  %-34s %6.1f s\n", "phase took", seconds_since(t0));
-  ev_stop_kavlor(&r);
-  return ok;
+  return tab_cycles_phase(r, ok, "", "300 new-tab/close-tab cycles", t0);
 }
 
 bool phase_full_scrollback()
@@ -204,16 +211,7 @@ bool phase_full_scrollback()
   const std::string printed = shell.dir + "/printed";
   bool ok = shells_become(r, 1) && wait_until([&] { return lines_in(printed) >= 1; }, 60.0);
   print_leftovers("after start", leftovers(r.proc.pid));
-  std::vector<long> marks;
-  Leftovers worst;
-  const long before = settled_rss(r);
-  ok = ok && tab_cycles(r, CYCLES, printed, &marks, &worst);
-  print_cycles("300 cycles, -l 10000, 5,000 lines", before, marks, CYCLES);
-  print_leftovers("most seen after a cycle", worst);
-  print_leftovers("after the cycles", leftovers(r.proc.pid));
-  printf("  %-34s %6.1f s\n", "phase took", seconds_since(t0));
-  ev_stop_kavlor(&r);
-  return ok;
+  return tab_cycles_phase(r, ok, printed, "300 cycles, -l 10000, 5,000 lines", t0);
 }
 
 } // namespace

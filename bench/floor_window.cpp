@@ -16,7 +16,7 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 #include <X11/keysym.h>
-#include <vte/vte.h>
+#include "bare_terminal.h"
 
 namespace {
 
@@ -117,18 +117,9 @@ int main(int argc, char **argv)
   gtk_window_set_skip_pager_hint(w, TRUE);
   gtk_window_set_default_size(w, kWidth, kHeight);
 
-  GtkWidget *terminal = vte_terminal_new();
-  VteTerminal *t = VTE_TERMINAL(terminal);
-  vte_terminal_set_font_from_string(t, "Bitstream Vera Sans Mono 10");
-  vte_terminal_set_scrollback_lines(t, 1000);
-  vte_terminal_set_scroll_on_output(t, TRUE);
-  char *child_argv[] = {argv[1], nullptr};
-  GPid pid;
-  if (!vte_terminal_fork_command_full(t, VTE_PTY_DEFAULT, nullptr, child_argv, nullptr,
-                                      G_SPAWN_SEARCH_PATH, nullptr, nullptr, &pid, nullptr)) {
-    fprintf(stderr, "floor_window: cannot start %s\n", argv[1]);
+  GtkWidget *terminal = bare_terminal_new(argv[1], "Bitstream Vera Sans Mono 10");
+  if (!terminal)
     return 1;
-  }
   gtk_container_add(GTK_CONTAINER(window), terminal);
   gtk_widget_show(terminal);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
