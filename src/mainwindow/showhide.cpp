@@ -59,6 +59,10 @@ static void mainwindow_show()
     gtk_widget_show(mainwindow.window);
   else
     gtk_window_present(window);
+  // awesome places a window when it takes the map request, after the map
+  // handler has seen it in place: a move queued behind that request is
+  // read afterwards and puts it back. One request, no round trip.
+  gdk_window_move(mainwindow.window->window, x, y);
   gtk_window_stick(window);
   gtk_window_set_keep_above(window, TRUE);
   gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
