@@ -21,6 +21,8 @@ static bool focus_out_grab;
 // Written under the GDK lock by the show path, read by the map handler.
 static int show_x, show_y;
 static bool map_pending;
+// From the map until the window manager's first word on the place.
+static bool place_watch;
 
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
 {
@@ -59,10 +61,6 @@ static void mainwindow_show()
     gtk_widget_show(mainwindow.window);
   else
     gtk_window_present(window);
-  // awesome places a window when it takes the map request, after the map
-  // handler has seen it in place: a move queued behind that request is
-  // read afterwards and puts it back. One request, no round trip.
-  gdk_window_move(mainwindow.window->window, x, y);
   gtk_window_stick(window);
   gtk_window_set_keep_above(window, TRUE);
   gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
@@ -156,7 +154,23 @@ gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
     return FALSE;
   map_pending = false;
   mainwindow_place_again();
+  place_watch = true;
   mainwindow_focus_again();
+  return FALSE;
+}
+
+// awesome places a window after mapping it, when the map handler has
+// already seen it in place; the manager then tells the window where it is
+// with a synthetic configure notice. The first such notice after a map
+// may move it back, once: most managers' first notice names the place
+// asked, which costs no round trip.
+gboolean mainwindow_on_configure(GtkWidget *, GdkEventConfigure *event, gpointer)
+{
+  if (!place_watch || !event->send_event || !gtk_widget_get_mapped(mainwindow.window))
+    return FALSE;
+  place_watch = false;
+  if (event->x != show_x || event->y != show_y)
+    mainwindow_place_again();
   return FALSE;
 }
 
@@ -185,6 +199,8 @@ gboolean mainwindow_autohide(GtkWidget *, GdkEventFocus *, gpointer)
 gboolean mainwindow_toggle_fullscreen()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
+  // Leaving fullscreen places the window anew: no stale show to go back to.
+  place_watch = false;
   if (mainwindow.fullscreen) {
     gtk_window_unfullscreen(window);
     int x, y;
