@@ -112,10 +112,10 @@ void hotkey_refresh()
 // GDK lock (its child watch drops the terminal's pty there), so a toggle
 // made on this thread could meet a terminal half torn down. Each press is
 // handed to the main loop instead, where such work runs one at a time; the
-// toggle still takes the lock itself.
-static gboolean hotkey_toggle_cb(gpointer)
+// toggle still takes the lock itself. The press's own time goes with it.
+static gboolean hotkey_toggle_cb(gpointer time)
 {
-  mainwindow_toggle(0);
+  mainwindow_toggle(0, GPOINTER_TO_UINT(time));
   return FALSE;
 }
 
@@ -154,7 +154,8 @@ gpointer hotkey_thread(gpointer)
     const KeySym sym = XkbKeycodeToKeysym(hotkey.display,
                                           static_cast<KeyCode>(event.xkey.keycode), 0, 0);
     if (sym == hotkey.keysym)
-      g_idle_add_full(G_PRIORITY_HIGH, hotkey_toggle_cb, nullptr, nullptr);
+      g_idle_add_full(G_PRIORITY_HIGH, hotkey_toggle_cb, GUINT_TO_POINTER(event.xkey.time),
+                      nullptr);
   }
   return nullptr;
 }

@@ -353,6 +353,85 @@ TEST_F(ShowHide, MonitorFromTheResourceFile)
       << geometry_text(x.dpy, w);
 }
 
+// _NET_WM_USER_TIME of a client, on the window _NET_WM_USER_TIME_WINDOW
+// names or on the client itself (the toolkit writes either); 0 when unset.
+unsigned long user_time(Display *dpy, Window w)
+{
+  auto cardinal_or_window = [&](Window on, const char *name) -> unsigned long {
+    Atom type;
+    int format;
+    unsigned long n, after;
+    unsigned char *data = nullptr;
+    unsigned long v = 0;
+    if (XGetWindowProperty(dpy, on, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType,
+                           &type, &format, &n, &after, &data) == Success &&
+        data && n == 1 && format == 32)
+      v = *reinterpret_cast<unsigned long *>(data);
+    if (data)
+      XFree(data);
+    return v;
+  };
+  const Window holder = cardinal_or_window(w, "_NET_WM_USER_TIME_WINDOW");
+  const unsigned long held = holder ? cardinal_or_window(holder, "_NET_WM_USER_TIME") : 0;
+  return held ? held : cardinal_or_window(w, "_NET_WM_USER_TIME");
+}
+
+enum class Trigger { Start, Signal, Key };
+struct TimeCase {
+  const char *name;
+  Trigger trigger;
+};
+void PrintTo(const TimeCase &c, std::ostream *os) { *os << c.name; }
+
+class RealTime : public ShowHide, public testing::WithParamInterface<TimeCase> {};
+
+// Every show asks for the focus with a real X time, which the window also
+// carries as its user time: window managers refuse time 0 or log it.
+TEST_P(RealTime, ShowAsksForTheFocusWithARealTime)
+{
+  const TimeCase &c = GetParam();
+  start_session();
+  // The activation request goes to the root window with the substructure
+  // masks, so a listener there sees it beside the window manager.
+  const Window root = DefaultRootWindow(x.dpy);
+  XSelectInput(x.dpy, root, SubstructureNotifyMask);
+  XSync(x.dpy, False);
+  const Atom active = XInternAtom(x.dpy, "_NET_ACTIVE_WINDOW", False);
+  std::vector<std::string> args = {"-k", "F12"};
+  if (c.trigger == Trigger::Start)
+    args.insert(args.begin(), "--toggle");
+  Proc &k = start(args);
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  if (c.trigger == Trigger::Signal) {
+    ASSERT_TRUE(sh_sync(x.dpy, w));
+    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  } else if (c.trigger == Trigger::Key) {
+    // Construction, and with it the grab, is over once the loop answers.
+    ASSERT_TRUE(sh_sync(x.dpy, w));
+    tool({"xdotool", "key", "F12"});
+  }
+  ASSERT_TRUE(wait_shown(w));
+  long asked = -1;
+  ASSERT_TRUE(wait_until([&] {
+    XEvent ev;
+    while (XCheckTypedEvent(x.dpy, ClientMessage, &ev))
+      if (ev.xclient.message_type == active && ev.xclient.window == w)
+        asked = ev.xclient.data.l[1];
+    return asked >= 0;
+  }, 10.0)) << "no activation request";
+  EXPECT_NE(asked, 0) << "the focus was asked for with time 0";
+  EXPECT_EQ(user_time(x.dpy, w), static_cast<unsigned long>(asked))
+      << "the window's user time is not the request's";
+  XSelectInput(x.dpy, root, NoEventMask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Triggers, RealTime,
+    testing::Values(TimeCase{"StartShown", Trigger::Start}, TimeCase{"Signal", Trigger::Signal},
+                    TimeCase{"Key", Trigger::Key}),
+    [](const testing::TestParamInfo<TimeCase> &i) { return std::string(i.param.name); });
+
 // The monitor list is kept between shows: a change of the monitors while
 // kavlor runs must reach the next show all the same.
 TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)
