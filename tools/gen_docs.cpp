@@ -95,6 +95,7 @@ string default_of(const OptionInfo &row)
       {"showtab", s.showtab}, {"tabpos", s.tabpos}, {"cursorShape", s.cursorShape},
       {"tabfill", s.tabfill}, {"allowbold", s.allowbold}, {"autohide", s.autohide},
       {"scroll", s.scroll}, {"allowreorder", s.allowreorder}, {"cursorBlink", s.cursorBlink},
+      {"monitor", s.monitor},
     };
     for (const auto &[field, code] : fields)
       if (field == name) {

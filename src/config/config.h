@@ -12,6 +12,8 @@ enum WindowPosition {
   POS_TOPLEFT, POS_TOPRIGHT, POS_BOTTOMLEFT, POS_BOTTOMRIGHT
 };
 enum ShowTabs { SHOWTAB_NEVER = 0, SHOWTAB_ONE = 1, SHOWTAB_ALWAYS = 2 };
+// The monitor the window is shown on; MONITOR_NUMBER takes monitor_number.
+enum MonitorRule { MONITOR_POINTER = 0, MONITOR_FOCUS, MONITOR_PRIMARY, MONITOR_NUMBER };
 
 constexpr int SETTINGS_TEXT_SIZE = 200;
 constexpr int PALETTE_SIZE = 16;
@@ -50,6 +52,8 @@ struct Settings {
   int cursorBlink;
   GdkColor cursorColor;
   int cursorShape;
+  int monitor;
+  int monitor_number;
   gint8 start_toggled;
   int pos_x;
   int pos_y;
@@ -62,7 +66,7 @@ struct OptionInfo {
   char description[150];
 };
 
-constexpr int OPTION_COUNT = 30;
+constexpr int OPTION_COUNT = 31;
 extern const OptionInfo option_table[OPTION_COUNT];
 
 // The one record. Other modules read it through the accessors below; the
@@ -83,9 +87,15 @@ void settings_load();
 // Geometry: the arithmetic is a pure function over a monitor list so it can
 // be checked without an X server; settings_compute_geometry feeds it.
 struct MonitorRect { int x, y, width, height; };
+// The index of the monitor `rule` picks from the list: by the pointer (px,
+// py), the active window's rectangle (`active`, null when unknown), the
+// primary monitor's index (-1 when unknown) or `number`; -1 for none.
+int settings_choose_monitor(int rule, int number, const MonitorRect *monitors, int n_monitors,
+                            int px, int py, int primary, const MonitorRect *active);
 void settings_geometry_apply(Settings *s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
-                             int px, int py);
+                             int px, int py, int primary = -1,
+                             const MonitorRect *active = nullptr);
 void settings_compute_geometry();
 void settings_get_position(int *x, int *y);
 

@@ -95,6 +95,11 @@ const OptionWord cursor_shape_words[] = {
   {"ibeam",       VTE_CURSOR_SHAPE_IBEAM},
   {"underline",   VTE_CURSOR_SHAPE_UNDERLINE},
 };
+const OptionWord monitor_words[] = {
+  {"pointer",     MONITOR_POINTER},
+  {"focus",       MONITOR_FOCUS},
+  {"primary",     MONITOR_PRIMARY},
+};
 const OptionWord bool_words[] = {
   {"true",        1},
   {"false",       0},
@@ -115,6 +120,7 @@ const OptionWords word_lists[] = {
   {"showtab",     WORDS(showtab_words),        true,        WORDS_KEEP},
   {"tabpos",      WORDS(tabpos_words),         false,       GTK_POS_BOTTOM},
   {"cursorShape", WORDS(cursor_shape_words),   false,       WORDS_KEEP},
+  {"monitor",     WORDS(monitor_words),        true,        WORDS_KEEP},
   {"BOOLEAN",     WORDS(bool_words),           true,        WORDS_KEEP},
 };
 #undef WORDS
@@ -247,6 +253,17 @@ static void settings_parse_palette(char *name, char *value)
   settings.palette_count++;
 }
 
+// A number picks that monitor; anything else is one of the words.
+static void settings_parse_monitor(const char *text)
+{
+  if (text[0] && strspn(text, "0123456789") == strlen(text)) {
+    settings.monitor = MONITOR_NUMBER;
+    settings.monitor_number = parse_int(text);
+  } else {
+    settings.monitor = settings_word_code(words_of("monitor"), text, settings.monitor);
+  }
+}
+
 namespace {
 
 using OptionRule = void (*)(char *name, char *value);
@@ -293,6 +310,7 @@ const OptionParser option_parsers[] = {
   {"cursorBlink",  "-ub",    [](char *, char *v) { S.cursorBlink = settings_parse_bool(v, S.cursorBlink); }},
   {"cursorColor",  "-uc",    [](char *, char *v) { settings_parse_color_or(v, &S.cursorColor, "white"); }},
   {"cursorShape",  "-us",    [](char *, char *v) { S.cursorShape = settings_word_code(words_of("cursorShape"), v, S.cursorShape); }},
+  {"monitor",      "-mon",   [](char *, char *v) { settings_parse_monitor(v); }},
 };
 
 bool option_matches(const OptionParser &row, const char *name)

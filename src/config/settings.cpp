@@ -40,6 +40,7 @@ const OptionInfo option_table[OPTION_COUNT] = {
   {"cursorBlink",  "-ub",     "BOOLEAN",  "Should the cursor blink? Default: true"},
   {"cursorColor",  "-uc",     "COLOR",    "The color of the cursor. Default: white"},
   {"cursorShape",  "-us",     "STRING",   "Cursor shape, one of [block,ibeam,underline]. Default: block"},
+  {"monitor",      "-mon",    "MONITOR",  "Monitor to show on: pointer, focus (the active window's), primary or a number from 0. Default: pointer."},
 };
 
 void settings_defaults()
@@ -80,6 +81,8 @@ void settings_defaults()
   s.cursorBlink = 1;
   gdk_color_parse("white", &s.cursorColor);
   s.cursorShape = VTE_CURSOR_SHAPE_BLOCK;
+  s.monitor = MONITOR_POINTER;
+  s.monitor_number = 0;
   s.start_toggled = 0;
 }
 

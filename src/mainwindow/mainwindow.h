@@ -55,7 +55,9 @@ void mainwindow_on_switch_page(GtkNotebook *notebook, gpointer page, guint page_
                                gpointer data);
 
 // Show, hide, autohide, fullscreen.
-void mainwindow_toggle(int reason);
+// `time` is the X time of the user's request (a key press); 0 asks the
+// server for its time now.
+void mainwindow_toggle(int reason, guint32 time = 0);
 gboolean mainwindow_autohide(GtkWidget *widget, GdkEventFocus *event, gpointer data);
 gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 gboolean mainwindow_on_configure(GtkWidget *widget, GdkEventConfigure *event, gpointer data);

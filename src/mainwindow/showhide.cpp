@@ -45,10 +45,18 @@ static bool mainwindow_has_size(int width, int height)
   return asked_w == width && asked_h == height && x_w == width && x_h == height;
 }
 
-static void mainwindow_show()
+// The X time of the last show, which its focus requests carry.
+static guint32 show_time;
+
+static void mainwindow_show(guint32 time)
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
+  GdkWindow *gdk_window = mainwindow.window->window;
   show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
+  // Window managers refuse the focus to a request of time 0 (kwin) or log
+  // it as a fault (mutter, muffin). A key press brings its own time; any
+  // other request gets the server's time now.
+  show_time = time != 0 ? time : gdk_x11_get_server_time(gdk_window);
   int x, y;
   settings_get_position(&x, &y);
   gtk_window_move(window, x, y);
@@ -57,19 +65,21 @@ static void mainwindow_show()
   show_x = x;
   show_y = y;
   map_pending = true;
+  // Read by the window manager when the window is mapped.
+  gdk_x11_window_set_user_time(gdk_window, show_time);
   if (gtk_window_is_active(window))
     gtk_widget_show(mainwindow.window);
   else
-    gtk_window_present(window);
+    gtk_window_present_with_time(window, show_time);
   gtk_window_stick(window);
   gtk_window_set_keep_above(window, TRUE);
-  gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
+  gdk_window_focus(gdk_window, show_time);
   gdk_flush();
 }
 
 // Called for a hotkey press, from the signal watch and at construction,
 // never with the GDK lock held. The decision too is taken under the lock.
-void mainwindow_toggle(int reason)
+void mainwindow_toggle(int reason, guint32 time)
 {
   gdk_threads_enter();
   const bool visible = reason == 0 ? gtk_widget_get_visible(mainwindow.window)
@@ -80,7 +90,7 @@ void mainwindow_toggle(int reason)
     mainwindow.shown = 0;
   } else {
     mainwindow.shown = 1;
-    mainwindow_show();
+    mainwindow_show(time);
   }
   gdk_threads_leave();
 }
@@ -144,7 +154,7 @@ static void mainwindow_focus_again()
   XGetInputFocus(mainwindow.focus_display, &focus, &revert);
   if (mainwindow_focus_inside(focus))
     return;
-  gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
+  gdk_window_focus(mainwindow.window->window, show_time);
 }
 
 // The first map after a show: what had to wait for the window manager.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "showhide_util.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -156,7 +158,7 @@ void sh_map_counter_close(ShMapCounter *c)
   c->dpy = nullptr;
 }
 
-bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors)
+bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors, int primary)
 {
   const Window root = DefaultRootWindow(dpy);
   int n = 0;
@@ -172,7 +174,7 @@ bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors)
       m->outputs[0] = output;
     const std::string name = "monitor" + std::to_string(i);
     m->name = XInternAtom(dpy, name.c_str(), False);
-    m->primary = i == 0;
+    m->primary = static_cast<int>(i) == primary;
     m->x = monitors[i].x;
     m->y = monitors[i].y;
     m->width = monitors[i].width;
@@ -185,9 +187,13 @@ bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors)
   XSync(dpy, False);
   XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
   bool same = heads && n == static_cast<int>(monitors.size());
+  // The server lists the primary monitor first.
+  std::vector<ShMonitor> order = monitors;
+  if (same && primary > 0 && primary < n)
+    std::rotate(order.begin(), order.begin() + primary, order.begin() + primary + 1);
   for (int i = 0; same && i < n; i++)
-    same = heads[i].x_org == monitors[i].x && heads[i].y_org == monitors[i].y &&
-           heads[i].width == monitors[i].width && heads[i].height == monitors[i].height;
+    same = heads[i].x_org == order[i].x && heads[i].y_org == order[i].y &&
+           heads[i].width == order[i].width && heads[i].height == order[i].height;
   if (heads)
     XFree(heads);
   return same;

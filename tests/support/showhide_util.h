@@ -62,7 +62,8 @@ bool sh_kill_delivered(pid_t pid, int sig, double timeout_s = 10.0);
 // through Xinerama too. Xvfb itself stacks all its screens at the origin,
 // so a side-by-side desktop is one wide screen cut into monitors.
 struct ShMonitor { int x, y, width, height; };
-bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors);
+// `primary` is the index of the one marked RandR's primary monitor.
+bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors, int primary = 0);
 
 // Resident set (VmRSS) in kB, and user+system CPU time in clock ticks.
 long sh_rss_kb(pid_t pid);
