@@ -13,6 +13,7 @@
 #include "config/words.h"
 #include "main/actions.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -257,8 +258,9 @@ string file_text(const char *path)
   return s.str();
 }
 
-// The window-manager file: "# comment" lines, "manager | rule" lines, and
-// other lines as paragraphs of text.
+// The window-manager file: "# comment" lines, "[Title]" lines that start
+// the next section, "manager | rule" lines, and other lines as paragraphs
+// of text.
 string window_managers(const char *path)
 {
   string out;
@@ -266,6 +268,13 @@ string window_managers(const char *path)
     const string line = trim(raw);
     if (line.empty() || line[0] == '#')
       continue;
+    if (line.front() == '[' && line.back() == ']') {
+      string title = line.substr(1, line.size() - 2);
+      for (char &c : title)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+      out += ".SH " + roff(title) + "\n";
+      continue;
+    }
     const size_t bar = line.find(" | ");
     if (bar == string::npos) {
       out += ".PP\n" + roff(line) + "\n";
