@@ -3,6 +3,7 @@
 #include "config/config.h"
 #include "gptr.h"
 #include "main/actions.h"
+#include "main/instance.h"
 #include "mainwindow/mainwindow.h"
 
 #include <atomic>
@@ -26,11 +27,16 @@ namespace {
 // outside the handler and outside the GDK lock (mainwindow_toggle takes it).
 // Counting, rather than a flag, gives one toggle per signal that arrived.
 std::atomic<int> toggle_requests{0};
+// The X time a "--toggle" starter passed along with its request (from its
+// startup id); 0 when it had none.
+std::atomic<guint32> toggle_time{0};
 int toggle_pipe[2] = {-1, -1};
 
-void toggle_signal_handler(int)
+void toggle_signal_handler(int, siginfo_t *info, void *)
 {
   const int saved = errno;
+  if (info && info->si_code == SI_QUEUE && info->si_value.sival_int != 0)
+    toggle_time.store(static_cast<guint32>(info->si_value.sival_int), std::memory_order_relaxed);
   toggle_requests.fetch_add(1, std::memory_order_relaxed);
   const char byte = 0;
   if (write(toggle_pipe[1], &byte, 1) < 0) {
@@ -44,8 +50,14 @@ gboolean toggle_requests_cb(GIOChannel *, GIOCondition, gpointer)
   char buf[256];
   while (read(toggle_pipe[0], buf, sizeof buf) > 0) {
   }
+  char id[256];
+  if (instance_take_startup_id(id, sizeof id)) {
+    gdk_threads_enter();
+    gdk_notify_startup_complete_with_id(id);
+    gdk_threads_leave();
+  }
   for (int n = toggle_requests.exchange(0); n > 0; n--)
-    mainwindow_toggle(SIGUSR1);
+    mainwindow_toggle(SIGUSR1, toggle_time.exchange(0));
   return TRUE;
 }
 
@@ -68,15 +80,15 @@ void settings_install_toggle_request()
   g_io_add_watch(channel, G_IO_IN, toggle_requests_cb, nullptr);
   g_io_channel_unref(channel);
   struct sigaction sa = {};
-  sa.sa_handler = toggle_signal_handler;
+  sa.sa_sigaction = toggle_signal_handler;
   sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
+  sa.sa_flags = SA_RESTART | SA_SIGINFO;
   sigaction(SIGUSR1, &sa, nullptr);
   // A request that came before the handler waited, blocked: served now.
   // Threads made before this point keep it blocked; the hotkey thread, made
   // later, takes it too, which is fine: the handler only counts and writes.
   toggle_signal_mask(SIG_UNBLOCK);
-  instance_lock_release();
+  instance_register(gdk_display_get_name(gdk_display_get_default()));
 }
 
 // Xlib owns the strings XGetDefault returns; the parser trims in place.

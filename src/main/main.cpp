@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "config/config.h"
 #include "main/actions.h"
+#include "main/instance.h"
 #include "main/nodisplay.h"
 #include "mainwindow/mainwindow.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char **argv)
   saved_argc = argc;
   saved_argv = argv;
   settings_hold_toggle_requests();
+  instance_toggle_early(argc, argv);
   gdk_threads_init();
   if (!gtk_init_check(&argc, &argv))
     main_fail_without_display(argc, argv);
