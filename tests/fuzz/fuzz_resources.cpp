@@ -25,7 +25,7 @@
 extern "C" const char *__asan_default_options() { return "strict_memcmp=0"; }
 
 // Never reached while resources are read; the loading code links it.
-void mainwindow_toggle(int) { abort(); }
+void mainwindow_toggle(int, guint32) { abort(); }
 
 namespace {
 
