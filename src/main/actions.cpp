@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words: help texts and version. The toggle of a running
-// instance is in instance.cpp.
+// The action words: help texts, version and the toggle of a running
+// instance (found by instance.cpp).
 #include "main/actions.h"
 #include "config/config.h"
+#include "main/instance.h"
+
+#include <cstdlib>
 
 #include <cstdio>
 
@@ -57,4 +60,20 @@ void print_info()
 void print_version()
 {
   printf("kavlor %s\n", VERSION);
+}
+
+void toggle_other_instance()
+{
+  settings.start_toggled = 1;
+  // The starter asks before the toolkit starts; a caller that did not gets
+  // the same answer now.
+  if (instance_decided())
+    return;
+  char *argv[] = {saved_argv[0], const_cast<char *>("--toggle"), nullptr};
+  instance_toggle_early(2, argv);
+}
+
+int find_other_instance_pid()
+{
+  return instance_find(getenv("DISPLAY"));
 }

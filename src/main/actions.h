@@ -10,5 +10,3 @@ void print_info();
 void print_version();
 void toggle_other_instance();
 int find_other_instance_pid();
-// Ends the election of a --toggle start once its SIGUSR1 handler is in place.
-void instance_lock_release();

@@ -6,8 +6,6 @@
 // display in the user's runtime directory; starters of one display elect
 // under a lock beside it.
 #include "main/instance.h"
-#include "main/actions.h"
-#include "config/config.h"
 
 #include <cerrno>
 #include <csignal>
@@ -332,33 +330,11 @@ void instance_toggle_early(int argc, char **argv)
 int instance_find(const char *display_name)
 {
   char dir[PATH_SIZE], key[128];
-  if (!display_name || !instance_dir(dir))
-    return 0;
-  display_key(display_name, key);
-  return find_in(dir, key);
-}
-
-void toggle_other_instance()
-{
-  settings.start_toggled = 1;
-  // main() asks before the toolkit starts; a caller that did not gets the
-  // same answer now.
-  if (decided)
-    return;
-  char *argv[] = {saved_argv[0], const_cast<char *>("--toggle"), nullptr};
-  instance_toggle_early(2, argv);
-}
-
-int find_other_instance_pid()
-{
-  char dir[PATH_SIZE];
   if (!instance_dir(dir))
     fail("error: unable to get kavlor pid\n");
-  const char *display = getenv("DISPLAY");
-  if (!display || !display[0])
+  if (!display_name || !display_name[0])
     return find_newest(dir);
-  char key[128];
-  display_key(display, key);
+  display_key(display_name, key);
   return find_in(dir, key);
 }
 
@@ -378,6 +354,15 @@ void instance_register(const char *display_name)
     }
   }
   instance_lock_release();
+}
+
+bool instance_decided() { return decided; }
+int instance_lock_fd() { return lock_fd; }
+
+void instance_adopt(bool was_decided, int fd)
+{
+  decided = was_decided;
+  lock_fd = fd;
 }
 
 void instance_lock_release()

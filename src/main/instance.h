@@ -9,8 +9,16 @@
 // instance and ends the process with status 1, or, when none runs, returns
 // holding the display's election lock. Other command lines return at once.
 void instance_toggle_early(int argc, char **argv);
-// The pid of this display's running instance, 0 when none runs.
+// The pid of the running instance of `display_name` (without a display,
+// of the instance started last), 0 when none runs.
 int instance_find(const char *display_name);
+// Whether instance_toggle_early ran, and the election lock it holds (-1
+// for none): handed from the starter to the program it loads.
+bool instance_decided();
+int instance_lock_fd();
+void instance_adopt(bool decided, int lock_fd);
+// Ends the election of a "--toggle" start (instance_register does it too).
+void instance_lock_release();
 // Once the toggle handler is in place: the pid file of `display_name` (the
 // display the toolkit opened) names this process; the lock is released.
 void instance_register(const char *display_name);
