@@ -73,12 +73,14 @@ void settings_defaults();
 void settings_apply_option(char *name, char *value);
 // The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
 // the display's database and are applied, options in table order, then the
-// palette. settings_load calls it between the defaults and the command line.
+// palette.
 void settings_read_resource_file(Display *dpy, const char *path);
-// SIGUSR1 stays blocked from the start of main until settings_load has
-// installed its handler, so an early toggle request is kept, not fatal.
-void settings_hold_toggle_requests();
+// The defaults, then the real user's ~/.Xdefaults. The command line comes
+// after, from the start-up code, which also runs its action words.
 void settings_load();
+// The hint about a missing hotkey, then the checks that end start-up with
+// status 1 when the settings are unusable.
+void settings_check();
 
 // Geometry: the arithmetic is a pure function over a monitor list so it can
 // be checked without an X server; settings_compute_geometry feeds it.

@@ -8,15 +8,16 @@
 
 int main(int argc, char **argv)
 {
-  saved_argc = argc;
-  saved_argv = argv;
-  settings_hold_toggle_requests();
+  mainwindow_hold_toggle_requests();
   gdk_threads_init();
+  // The toolkit takes its own options out of the vector: what is left is ours.
   if (!gtk_init_check(&argc, &argv))
     main_fail_without_display(argc, argv);
-  // The toolkit took its own options out of the vector: scan only what is left.
-  saved_argc = argc;
   settings_load();
+  actions_read_command_line(argc, argv);
+  settings_check();
+  mainwindow_watch_toggle_requests();
+  instance_lock_release();
   mainwindow_create();
   gdk_threads_enter();
   gtk_main();

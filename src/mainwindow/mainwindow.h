@@ -56,6 +56,11 @@ void mainwindow_on_switch_page(GtkNotebook *notebook, gpointer page, guint page_
 
 // Show, hide, autohide, fullscreen.
 void mainwindow_toggle(int reason);
+// SIGUSR1 stays blocked from the start of main until its watch is in place,
+// so an early toggle request is kept, not fatal.
+void mainwindow_hold_toggle_requests();
+// From here on each SIGUSR1 is one toggle, run from the main loop.
+void mainwindow_watch_toggle_requests();
 gboolean mainwindow_autohide(GtkWidget *widget, GdkEventFocus *event, gpointer data);
 gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);

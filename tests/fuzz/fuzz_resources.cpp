@@ -24,9 +24,6 @@
 // reads the whole length. Only that check of the interceptor is relaxed.
 extern "C" const char *__asan_default_options() { return "strict_memcmp=0"; }
 
-// Never reached while resources are read; the loading code links it.
-void mainwindow_toggle(int) { abort(); }
-
 namespace {
 
 Settings pristine;
