@@ -51,8 +51,6 @@ struct Settings {
   GdkColor cursorColor;
   int cursorShape;
   gint8 start_toggled;
-  int pos_x;
-  int pos_y;
 };
 
 struct OptionInfo {
@@ -82,14 +80,18 @@ void settings_load();
 // status 1 when the settings are unusable.
 void settings_check();
 
-// Geometry: the arithmetic is a pure function over a monitor list so it can
-// be checked without an X server; settings_compute_geometry feeds it.
+// Where the window goes and how large it is, computed afresh for each show
+// from the settings and the monitor under the pointer; the settings keep
+// what the user asked for.
+struct Placement { int x, y, width, height; };
 struct MonitorRect { int x, y, width, height; };
-void settings_geometry_apply(Settings *s, MonitorRect screen,
+// The arithmetic, over a monitor list, so it can be checked without an X
+// server.
+Placement settings_placement(const Settings &s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
                              int px, int py);
-void settings_compute_geometry();
-void settings_get_position(int *x, int *y);
+// Asks the X server for the monitors and, where it decides, the pointer.
+Placement settings_place_at_pointer();
 
 const char *settings_get_font();
 float settings_get_opacity();

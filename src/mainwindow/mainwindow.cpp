@@ -62,9 +62,8 @@ void mainwindow_create()
   GtkWindow *window = GTK_WINDOW(mw.window);
   gtk_widget_set_app_paintable(mw.window, TRUE);
   // The geometry first: it keeps the size within what X can show.
-  int x, y;
-  settings_get_position(&x, &y);
-  gtk_widget_set_size_request(mw.window, settings_get_width(), settings_get_height());
+  const Placement place = settings_place_at_pointer();
+  gtk_widget_set_size_request(mw.window, place.width, place.height);
   gtk_window_set_decorated(window, FALSE);
   gtk_window_set_skip_taskbar_hint(window, TRUE);
   gtk_window_set_skip_pager_hint(window, TRUE);
@@ -79,8 +78,8 @@ void mainwindow_create()
   // (evilwm), and the toolkit writes them before each map once asked.
   gtk_window_stick(window);
   gtk_window_set_keep_above(window, TRUE);
-  gtk_window_move(window, x, y);
-  gtk_window_resize(window, settings_get_width(), settings_get_height());
+  gtk_window_move(window, place.x, place.y);
+  gtk_window_resize(window, place.width, place.height);
   mw.fullscreen = 0;
   mw.shown = 0;
 

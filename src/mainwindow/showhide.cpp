@@ -56,13 +56,12 @@ static void mainwindow_show()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
-  int x, y;
-  settings_get_position(&x, &y);
-  gtk_window_move(window, x, y);
-  if (!mainwindow_has_size(settings_get_width(), settings_get_height()))
-    gtk_window_resize(window, settings_get_width(), settings_get_height());
-  show_x = x;
-  show_y = y;
+  const Placement place = settings_place_at_pointer();
+  gtk_window_move(window, place.x, place.y);
+  if (!mainwindow_has_size(place.width, place.height))
+    gtk_window_resize(window, place.width, place.height);
+  show_x = place.x;
+  show_y = place.y;
   map_pending = true;
   if (gtk_window_is_active(window))
     gtk_widget_show(mainwindow.window);
@@ -253,10 +252,9 @@ gboolean mainwindow_toggle_fullscreen()
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   if (mainwindow.fullscreen) {
     gtk_window_unfullscreen(window);
-    int x, y;
-    settings_get_position(&x, &y);
-    gtk_window_move(window, x, y);
-    gtk_window_resize(window, settings_get_width(), settings_get_height());
+    const Placement place = settings_place_at_pointer();
+    gtk_window_move(window, place.x, place.y);
+    gtk_window_resize(window, place.width, place.height);
   } else {
     gtk_window_fullscreen(window);
   }

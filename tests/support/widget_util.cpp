@@ -11,7 +11,6 @@ void widget_configure(const WidgetOptions &options)
   all.insert(all.end(), options.begin(), options.end());
   for (auto [name, value] : all)  // the parser trims in place: copies
     settings_apply_option(name.data(), value.data());
-  settings_compute_geometry();
 }
 
 void widget_build(const WidgetOptions &options)

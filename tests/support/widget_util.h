@@ -15,7 +15,7 @@
 using WidgetOptions = std::vector<std::pair<std::string, std::string>>;
 
 // The defaults, a login shell of /bin/sh, then `options`, as the parser gets
-// them from the command line; and the first geometry.
+// them from the command line.
 void widget_configure(const WidgetOptions &options = {});
 // widget_configure, then the window. From then on the test is the main
 // loop's thread: it holds the GDK lock, as the toolkit's iterations expect.
