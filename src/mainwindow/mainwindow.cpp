@@ -123,7 +123,7 @@ void mainwindow_create()
 
   mainwindow_start_hotkey();
   if (settings_get_start_toggled())
-    mainwindow_toggle(1);
+    mainwindow_toggle(TOGGLE_AT_START);
 }
 
 gboolean mainwindow_draw_border(GtkWidget *widget, GdkEventExpose *, gpointer)

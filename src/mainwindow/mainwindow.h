@@ -2,7 +2,6 @@
 // The drop-down window: its construction, tabs, show/hide and shortcuts.
 #pragma once
 
-#include <atomic>
 #include <gtk/gtk.h>
 #include <X11/Xlib.h>
 
@@ -30,9 +29,7 @@ struct MainWindow {
   int current_tab;
   int tab_count;
   int fullscreen;
-  // Read by the toggle for the hotkey and the signal watch; an
-  // atomic so that no access to it is a data race.
-  std::atomic<int> shown;
+  int shown;  // shown by a toggle; cleared by a hide and by autohide
   int composited;
   Window window_xid;
   Display *focus_display;
@@ -55,7 +52,10 @@ void mainwindow_on_switch_page(GtkNotebook *notebook, gpointer page, guint page_
                                gpointer data);
 
 // Show, hide, autohide, fullscreen.
-void mainwindow_toggle(int reason);
+// Who asks for a toggle. The hotkey's user looks at the screen, so what is
+// on it decides; a signal or the start cannot, so what was recorded does.
+enum ToggleReason { TOGGLE_HOTKEY, TOGGLE_AT_START, TOGGLE_SIGNAL };
+void mainwindow_toggle(ToggleReason reason);
 // SIGUSR1 stays blocked from the start of main until its watch is in place,
 // so an early toggle request is kept, not fatal.
 void mainwindow_hold_toggle_requests();

@@ -75,11 +75,11 @@ static void mainwindow_show()
 
 // Called for a hotkey press, from the signal watch and at construction,
 // never with the GDK lock held. The decision too is taken under the lock.
-void mainwindow_toggle(int reason)
+void mainwindow_toggle(ToggleReason reason)
 {
   gdk_threads_enter();
-  const bool visible = reason == 0 ? gtk_widget_get_visible(mainwindow.window)
-                                   : mainwindow.shown.load() != 0;
+  const bool visible = reason == TOGGLE_HOTKEY ? gtk_widget_get_visible(mainwindow.window)
+                                               : mainwindow.shown != 0;
   if (visible) {
     gtk_widget_hide(mainwindow.window);
     gdk_flush();
@@ -114,7 +114,7 @@ static gboolean mainwindow_serve_toggle_requests(GIOChannel *, GIOCondition, gpo
   while (read(toggle_pipe[0], buf, sizeof buf) > 0) {
   }
   for (int n = toggle_requests.exchange(0); n > 0; n--)
-    mainwindow_toggle(SIGUSR1);
+    mainwindow_toggle(TOGGLE_SIGNAL);
   return TRUE;
 }
 

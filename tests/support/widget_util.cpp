@@ -32,7 +32,7 @@ bool widget_pump_until(const std::function<bool()> &cond, double timeout_s)
   return wait_until([&] { widget_pump(); return cond(); }, timeout_s);
 }
 
-void widget_toggle(int reason)
+void widget_toggle(ToggleReason reason)
 {
   gdk_threads_leave();
   mainwindow_toggle(reason);
