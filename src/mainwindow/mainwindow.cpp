@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"
 #include "hotkey/hotkey.h"
+#include "popupmenu/popupmenu.h"
 #include "term/term.h"
 
 #include <gdk/gdkx.h>
@@ -54,8 +55,6 @@ static void mainwindow_start_hotkey()
 void mainwindow_create()
 {
   MainWindow &mw = mainwindow;
-  mw.url_matching = 1;
-  mw.url_regexes = g_new0(GRegex *, URL_PATTERN_COUNT);
   term_compile_url_patterns();
 
   mw.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -95,6 +94,8 @@ void mainwindow_create()
   g_signal_connect(mw.notebook, "page-reordered",
                    G_CALLBACK(mainwindow_on_page_reordered), nullptr);
   mainwindow_setup_compositing();
+  // After the colormap: the menu is drawn with the window's.
+  popupmenu_build();
   gtk_box_pack_start(GTK_BOX(box), mw.notebook, TRUE, TRUE, 0);
   mainwindow_add_tab();
   gtk_widget_show_all(box);

@@ -5,8 +5,6 @@
 #include <gtk/gtk.h>
 #include <X11/Xlib.h>
 
-constexpr int URL_PATTERN_COUNT = 4;
-
 // The GDK lock guards every widget and the records here and in the popup
 // menu; it is not recursive, so each path takes it exactly once.
 // Run with the lock held, take nothing:
@@ -33,8 +31,6 @@ struct MainWindow {
   int composited;
   Window window_xid;
   Display *focus_display;
-  gint8 url_matching;
-  GRegex **url_regexes;
 };
 
 extern MainWindow mainwindow;

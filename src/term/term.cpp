@@ -3,10 +3,11 @@
 #include "term/term.h"
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
-#include "popupmenu/popupmenu.h"
 
 #include <cmath>
 #include <cstdint>
+
+TermState term_state;
 
 static const char *const url_patterns[URL_PATTERN_COUNT] = {
   "news:[[:alnum:]\\Q^_{|}~!\"#$%&'()*+,./;:=?`\\E]+",
@@ -22,7 +23,7 @@ void term_compile_url_patterns()
 {
   for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
     GError *error = nullptr;
-    mainwindow.url_regexes[slot] = g_regex_new(url_patterns[slot], URL_COMPILE_FLAGS,
+    term_state.url_regexes[slot] = g_regex_new(url_patterns[slot], URL_COMPILE_FLAGS,
                                                static_cast<GRegexMatchFlags>(0), &error);
     if (error) {
       g_log(nullptr, G_LOG_LEVEL_MESSAGE, "%s", error->message);
@@ -64,8 +65,6 @@ void term_fork_shell(VteTerminal *terminal)
 
 GtkWidget *term_new()
 {
-  if (!popupmenu.popup_menu)
-    popupmenu_build();
   GtkWidget *widget = vte_terminal_new();
   VteTerminal *terminal = VTE_TERMINAL(widget);
   term_fork_shell(terminal);
@@ -127,19 +126,17 @@ void term_setup_transparency(GtkWidget *widget)
 int term_slot_for_tag(int tag)
 {
   for (int slot = 0, seen = 0; slot < URL_PATTERN_COUNT; slot++)
-    if (mainwindow.url_regexes && mainwindow.url_regexes[slot] && seen++ == tag)
+    if (term_state.url_regexes[slot] && seen++ == tag)
       return slot;
   return -1;
 }
 
 void term_add_url_matches(GtkWidget *widget)
 {
-  if (!mainwindow.url_matching)
-    return;
   VteTerminal *terminal = VTE_TERMINAL(widget);
   // A slot that failed to compile is left out; term_slot_for_tag knows.
   for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
-    GRegex *regex = mainwindow.url_regexes[slot];
+    GRegex *regex = term_state.url_regexes[slot];
     if (!regex)
       continue;
     const int tag = vte_terminal_match_add_gregex(terminal, regex, static_cast<GRegexMatchFlags>(0));

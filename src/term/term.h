@@ -6,6 +6,15 @@
 #include <gtk/gtk.h>
 #include <vte/vte.h>
 
+constexpr int URL_PATTERN_COUNT = 4;
+
+struct TermState {
+  // Compiled once, attached to every terminal; null where a pattern failed.
+  GRegex *url_regexes[URL_PATTERN_COUNT];
+};
+
+extern TermState term_state;
+
 void term_compile_url_patterns();
 GtkWidget *term_new();
 void term_setup_transparency(GtkWidget *terminal);
