@@ -65,6 +65,9 @@ gboolean mainwindow_toggle_fullscreen();
 // Accelerators and the tab bar.
 void mainwindow_connect_accelerators(GtkAccelGroup *group);
 gboolean mainwindow_quit();
+// The current tab's terminal and the clipboard, for the keys and the menu.
+gboolean mainwindow_copy();
+gboolean mainwindow_paste();
 int mainwindow_tab_at_xy(GtkNotebook *notebook, int x, int y);
 gboolean mainwindow_notebook_button_press(GtkWidget *notebook, GdkEventButton *event,
                                           gpointer data);

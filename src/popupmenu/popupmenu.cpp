@@ -4,7 +4,6 @@
 #include "mainwindow/mainwindow.h"
 
 #include <cstring>
-#include <vte/vte.h>
 
 PopupMenu popupmenu;
 
@@ -30,11 +29,6 @@ void append_shown(GtkWidget *item)
 {
   gtk_menu_shell_append(GTK_MENU_SHELL(popupmenu.popup_menu), item);
   gtk_widget_show(item);
-}
-
-VteTerminal *current_terminal()
-{
-  return VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab));
 }
 
 } // namespace
@@ -68,9 +62,9 @@ void popupmenu_activate(const char *label)
   else if (strcmp(label, "Close Tab") == 0)
     mainwindow_close_tab(nullptr);
   else if (strcmp(label, "Copy") == 0)
-    vte_terminal_copy_clipboard(current_terminal());
+    mainwindow_copy();
   else if (strcmp(label, "Paste") == 0)
-    vte_terminal_paste_clipboard(current_terminal());
+    mainwindow_paste();
   else if (strcmp(label, "Toggle Fullscreen") == 0)
     mainwindow_toggle_fullscreen();
   else if (strcmp(label, "Quit") == 0)
