@@ -64,17 +64,13 @@ void term_shell_started(VteTerminal *terminal)
   restart_state(terminal)->started = g_get_monotonic_time();
 }
 
-gboolean term_on_button_press(gpointer, GdkEventButton *event, GtkWidget *)
+gboolean term_on_button_press(GtkWidget *widget, GdkEventButton *event, gpointer)
 {
   if (event->type == GDK_BUTTON_PRESS && event->button == 3) {
     popupmenu_popup(event->time);
     return FALSE;
   }
   if (event->button != 1)
-    return FALSE;
-  const int page = gtk_notebook_get_current_page(GTK_NOTEBOOK(mainwindow.notebook));
-  GtkWidget *widget = mainwindow_terminal_at(page);
-  if (!widget)
     return FALSE;
   VteTerminal *terminal = VTE_TERMINAL(widget);
   const glong column = static_cast<glong>(event->x) / vte_terminal_get_char_width(terminal);

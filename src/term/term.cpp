@@ -89,7 +89,7 @@ GtkWidget *term_new()
   vte_terminal_set_color_cursor(terminal, &cursor);
 
   // signal              handler                           user data (request code)
-  g_signal_connect_swapped(widget, "button-press-event", G_CALLBACK(term_on_button_press), nullptr);
+  g_signal_connect(widget, "button-press-event", G_CALLBACK(term_on_button_press), nullptr);
   // "eof" comes before the exit status is known: the decision waits for
   // "child-exited", so each shell exit is handled once.
   g_signal_connect(widget, "child-exited", G_CALLBACK(term_on_child_exit), nullptr);

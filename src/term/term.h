@@ -23,7 +23,7 @@ void term_fork_shell(VteTerminal *terminal);
 // Notes when a shell started, which tells quick failures from long runs.
 void term_shell_started(VteTerminal *terminal);
 
-gboolean term_on_button_press(gpointer data, GdkEventButton *event, GtkWidget *terminal);
+gboolean term_on_button_press(GtkWidget *terminal, GdkEventButton *event, gpointer data);
 void term_on_child_exit(VteTerminal *terminal, gpointer data);
 void term_on_destroy(GtkWidget *terminal, gpointer data);
 void term_on_window_request(VteTerminal *terminal, gpointer code);
