@@ -88,19 +88,12 @@ GtkWidget *term_new()
   const GdkColor cursor = settings_get_cursor_color();
   vte_terminal_set_color_cursor(terminal, &cursor);
 
-  // signal              handler                           user data (request code)
   g_signal_connect(widget, "button-press-event", G_CALLBACK(term_on_button_press), nullptr);
   // "eof" comes before the exit status is known: the decision waits for
   // "child-exited", so each shell exit is handled once.
   g_signal_connect(widget, "child-exited", G_CALLBACK(term_on_child_exit), nullptr);
   g_signal_connect(widget, "destroy", G_CALLBACK(term_on_destroy), nullptr);
-  static const char *const requests[] = {
-    "iconify-window", "deiconify-window", "raise-window", "lower-window",
-    "maximize-window", "restore-window", "refresh-window",
-  };
-  for (int code = 0; code < static_cast<int>(G_N_ELEMENTS(requests)); code++)
-    g_signal_connect(widget, requests[code], G_CALLBACK(term_on_window_request),
-                     GINT_TO_POINTER(code));
+  term_connect_window_requests(widget);
   return widget;
 }
 

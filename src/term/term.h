@@ -26,6 +26,9 @@ void term_shell_started(VteTerminal *terminal);
 gboolean term_on_button_press(GtkWidget *terminal, GdkEventButton *event, gpointer data);
 void term_on_child_exit(VteTerminal *terminal, gpointer data);
 void term_on_destroy(GtkWidget *terminal, gpointer data);
+// The requests of the programs in a terminal to iconify, raise, maximize
+// or redraw the window, each row's signal to term_on_window_request.
+void term_connect_window_requests(GtkWidget *terminal);
 void term_on_window_request(VteTerminal *terminal, gpointer code);
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label);
 
