@@ -6,15 +6,34 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 TermState term_state;
 
-static const char *const url_patterns[URL_PATTERN_COUNT] = {
-  "news:[[:alnum:]\\Q^_{|}~!\"#$%&'()*+,./;:=?`\\E]+",
-  "(?:news:|telnet:|nntp:|file:\\/|https?:|ftps?:|sftp:|webcal:)//(?:[-[:alnum:]]+(?:[-[:alnum:]\\Q,?;.:/!%$^*&~\"#'\\E]+)?\\@)?[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?",
-  "(?:www|ftp)[-[:alnum:]]*\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?",
-  "(?:mailto:)?[-[:alnum:]][-[:alnum:].]*\\@[-[:alnum:]]+\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*",
+namespace {
+
+// A host name or a bare mail address lacks the scheme the desktop needs to
+// open it: the text gets one, chosen by how it begins (in any case).
+struct UrlPattern {
+  const char *starts;  // when the text begins with this,
+  const char *then;    // this is put before it,
+  const char *other;   // otherwise this
+  const char *regex;
 };
+
+// starts    then       other      pattern
+const UrlPattern url_patterns[URL_PATTERN_COUNT] = {
+  {"",        "",        "",
+   "news:[[:alnum:]\\Q^_{|}~!\"#$%&'()*+,./;:=?`\\E]+"},
+  {"",        "",        "",
+   "(?:news:|telnet:|nntp:|file:\\/|https?:|ftps?:|sftp:|webcal:)//(?:[-[:alnum:]]+(?:[-[:alnum:]\\Q,?;.:/!%$^*&~\"#'\\E]+)?\\@)?[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?"},
+  {"ftp",     "ftp://",  "http://",
+   "(?:www|ftp)[-[:alnum:]]*\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?"},
+  {"mailto:", "",        "mailto:",
+   "(?:mailto:)?[-[:alnum:]][-[:alnum:].]*\\@[-[:alnum:]]+\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*"},
+};
+
+} // namespace
 
 static const GRegexCompileFlags URL_COMPILE_FLAGS =
     static_cast<GRegexCompileFlags>(G_REGEX_CASELESS | G_REGEX_OPTIMIZE);
@@ -23,7 +42,7 @@ void term_compile_url_patterns()
 {
   for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
     GError *error = nullptr;
-    term_state.url_regexes[slot] = g_regex_new(url_patterns[slot], URL_COMPILE_FLAGS,
+    term_state.url_regexes[slot] = g_regex_new(url_patterns[slot].regex, URL_COMPILE_FLAGS,
                                                static_cast<GRegexMatchFlags>(0), &error);
     if (error) {
       g_log(nullptr, G_LOG_LEVEL_MESSAGE, "%s", error->message);
@@ -140,9 +159,9 @@ void term_add_url_matches(GtkWidget *widget)
 std::string term_uri_for_match(int slot, const char *text)
 {
   const std::string s = text ? text : "";
-  if (slot == 2)
-    return (g_ascii_strncasecmp(s.c_str(), "ftp", 3) == 0 ? "ftp://" : "http://") + s;
-  if (slot == 3 && g_ascii_strncasecmp(s.c_str(), "mailto:", 7) != 0)
-    return "mailto:" + s;
-  return s;
+  if (slot < 0 || slot >= URL_PATTERN_COUNT)
+    return s;
+  const UrlPattern &p = url_patterns[slot];
+  const bool starts = g_ascii_strncasecmp(s.c_str(), p.starts, strlen(p.starts)) == 0;
+  return (starts ? p.then : p.other) + s;
 }
