@@ -130,6 +130,8 @@ int mainwindow_tab_at_xy(GtkNotebook *notebook, int x, int y)
   for (int i = 0; (page = gtk_notebook_get_nth_page(notebook, i)); i++) {
     GtkWidget *label = gtk_notebook_get_tab_label(notebook, page);
     if (!label) {
+      // The documented warning of this case, word for word: its condition
+      // text is what users and scripts have always seen, not the test above.
       g_return_if_fail_warning(nullptr, "mainwindow_tab_at_xy", "screen != NULL");
       return -1;
     }
