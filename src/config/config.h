@@ -63,8 +63,9 @@ struct OptionInfo {
 constexpr int OPTION_COUNT = 30;
 extern const OptionInfo option_table[OPTION_COUNT];
 
-// The one record. Other modules read it through the accessors below; the
-// configuration module and its tests work on it directly.
+// The one record, filled at start-up before any other thread exists: by
+// the configuration module, and by --toggle, which sets start_toggled.
+// Later it is only read, through the accessors below.
 extern Settings settings;
 
 void settings_defaults();
