@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words: help texts, version and the toggle of a running instance.
+// The command line: its action words (help texts, version, the toggle of
+// a running instance) and its option pairs, in argument order.
 #include "main/actions.h"
 #include "config/config.h"
 
