@@ -1,24 +1,21 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words: help texts, version and the toggle of a running
-// instance (found by instance.cpp).
+// The command line: its action words (help texts, version, the toggle of
+// a running instance, found by instance.cpp) and its option pairs, in
+// argument order.
 #include "main/actions.h"
 #include "config/config.h"
 #include "main/instance.h"
 
-#include <cstdlib>
-
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <glib.h>
 
-int saved_argc;
-char **saved_argv;
-
 static const char *const VERSION = KAVLOR_VERSION;
 
-void print_help()
+void print_help(const char *self)
 {
-  const char *self = saved_argv[0];
   printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
          "  --help\tDisplay this menu\n"
          "  --info\tDisplay .Xdefault options\n"
@@ -38,7 +35,7 @@ void print_help()
          self, self, self);
 }
 
-void print_info()
+void print_info(const char *self)
 {
   printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
          "  --help\tDisplay command line options menu\n"
@@ -50,7 +47,7 @@ void print_info()
          "To specify an option in .Xdefaults use this syntax:\n"
          "kavlor.OPTION: VALUE\nExample: kavlor.key: f12\n\n"
          "Available .Xdefaults options:\n",
-         VERSION, saved_argv[0]);
+         VERSION, self);
   for (const OptionInfo &row : option_table)
     printf("  %s:  \t%s      \t%s\n", row.name, row.type, row.description);
   printf("\t\t\t\tYou may specify no palette, or a complete one with 16 total colors.\n"
@@ -62,6 +59,33 @@ void print_version()
   printf("kavlor %s\n", VERSION);
 }
 
+// word         action                                             ends the process
+const ActionWord action_words[ACTION_WORD_COUNT] = {
+  {"--help",    print_help,                                        true},
+  {"--info",    print_info,                                        true},
+  {"--version", [](const char *) { print_version(); },             true},
+  {"--toggle",  [](const char *) { toggle_other_instance(); },     false},
+};
+
+// Each argument is looked at in order: an action word acts at once, and
+// every adjacent pair is applied as an option, the word's own pairs too.
+// The parser trims its strings in place, so a word is compared as the pair
+// before it left it.
+void actions_read_command_line(int argc, char **argv)
+{
+  for (int i = 1; i < argc; i++) {
+    for (const ActionWord &a : action_words)
+      if (strcmp(argv[i], a.word) == 0) {
+        a.run(argv[0]);
+        if (a.ends)
+          exit(1);
+        break;
+      }
+    if (i + 1 < argc)
+      settings_apply_option(argv[i], argv[i + 1]);
+  }
+}
+
 void toggle_other_instance()
 {
   settings.start_toggled = 1;
@@ -69,7 +93,7 @@ void toggle_other_instance()
   // the same answer now.
   if (instance_decided())
     return;
-  char *argv[] = {saved_argv[0], const_cast<char *>("--toggle"), nullptr};
+  char *argv[] = {const_cast<char *>("kavlor"), const_cast<char *>("--toggle"), nullptr};
   instance_toggle_early(2, argv);
 }
 
