@@ -288,7 +288,7 @@ string window_managers(const char *path)
 
 string man_page(const char *wm_path)
 {
-  const string help = captured(print_help);
+  const string help = captured([] { print_help("kavlor"); });
   const string version = help_line(captured(print_version), "kavlor ");
   std::ostringstream m;
   // Ordinary comments: letters after a first-line '\" would name preprocessors.
@@ -378,7 +378,8 @@ string man_page(const char *wm_path)
        "resource with its default is installed as \\fI@KAVLOR_DOCDIR@/examples/Xdefaults\\fR.\n"
        ".SH SIGNALS\n"
        ".TP\n.B SIGUSR1\nShow or hide the window, as the shortcut key does. "
-       "\\fBkavlor \\-\\-toggle\\fR sends it to the running instance.\n"
+       "\\fBkavlor \\-\\-toggle\\fR sends it to the running instance of its display (of\n"
+       "\\fB\\-\\-display\\fR or \\fB$DISPLAY\\fR; without either, to the instance started last).\n"
        ".SH EXIT STATUS\n"
        ".TP\n.B 0\nAfter quitting through the keys or the menu.\n"
        ".TP\n.B 1\nAfter an action word (\\fB\\-\\-toggle\\fR only when it signalled another instance),\n"
@@ -387,6 +388,8 @@ string man_page(const char *wm_path)
        "another program has already grabbed.\n"
        ".SH FILES\n"
        ".TP\n.I ~/.Xdefaults\nThe resources, see \\fBRESOURCES\\fR.\n"
+       ".TP\n.I $XDG_RUNTIME_DIR/kavlor\\-DISPLAY.pid\nThe running instance of a display, for "
+       "\\fB\\-\\-toggle\\fR (in \\fI/tmp/kavlor\\-UID\\fR without a runtime directory).\n"
        ".TP\n.I @KAVLOR_DATADIR@/kavlor/kavlor\\-autostart.desktop\n"
        "An autostart entry that starts kavlor hidden, with \\fBF12\\fR as its key unless\n"
        "\\fI~/.Xdefaults\\fR names one. Copy it to \\fI~/.config/autostart/\\fR to start kavlor\n"
@@ -403,7 +406,7 @@ string man_page(const char *wm_path)
        "to a key with the desktop's own keyboard shortcut settings.\n"
        ".SH WINDOW MANAGERS\n"
     << window_managers(wm_path)
-    << ".SH SEE ALSO\n\\fBX\\fR(7), \\fBxev\\fR(1), \\fBpgrep\\fR(1)\n";
+    << ".SH SEE ALSO\n\\fBX\\fR(7), \\fBxev\\fR(1)\n";
   return m.str();
 }
 
@@ -560,10 +563,6 @@ void write_file(const char *path, const string &text)
 
 int main(int argc, char **argv)
 {
-  static char name[] = "kavlor";
-  static char *self_argv[] = {name, nullptr};
-  saved_argc = 1;
-  saved_argv = self_argv;
   settings_defaults();
   const string mode = argc > 1 ? argv[1] : "";
   if (mode == "man" && argc == 4)

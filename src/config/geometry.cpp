@@ -71,24 +71,24 @@ int settings_choose_monitor(int rule, int number, const MonitorRect *monitors, i
   return 0;
 }
 
-void settings_geometry_apply(Settings *s, MonitorRect screen,
+Placement settings_placement(const Settings &s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
                              int px, int py, int primary, const MonitorRect *active)
 {
-  const int chosen = settings_choose_monitor(s->monitor, s->monitor_number, monitors, n_monitors,
+  const int chosen = settings_choose_monitor(s.monitor, s.monitor_number, monitors, n_monitors,
                                              px, py, primary, active);
   const MonitorRect m = chosen < 0 ? screen : monitors[chosen];
-  if (s->width_percent > 0)
-    s->width = saturate(int64_t{m.width} * s->width_percent / 100);
-  if (s->height_percent > 0)
-    s->height = saturate(int64_t{m.height} * s->height_percent / 100);
-  s->width = std::clamp(s->width, 1, X_SIZE_MAX);
-  s->height = std::clamp(s->height, 1, X_SIZE_MAX);
+  Placement p;
+  p.width = s.width_percent > 0 ? saturate(int64_t{m.width} * s.width_percent / 100) : s.width;
+  p.height = s.height_percent > 0 ? saturate(int64_t{m.height} * s.height_percent / 100)
+                                  : s.height;
+  p.width = std::clamp(p.width, 1, X_SIZE_MAX);
+  p.height = std::clamp(p.height, 1, X_SIZE_MAX);
 
-  const int dx = saturate(int64_t{m.width} - s->width);
-  const int dy = saturate(int64_t{m.height} - s->height);
+  const int dx = saturate(int64_t{m.width} - p.width);
+  const int dy = saturate(int64_t{m.height} - p.height);
   int x, y;
-  switch (s->position) {
+  switch (s.position) {
   case POS_TOP:        x = dx / 2; y = 0;      break;
   case POS_BOTTOM:     x = dx / 2; y = dy;     break;
   case POS_LEFT:       x = 0;      y = dy / 2; break;
@@ -98,8 +98,9 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
   case POS_BOTTOMLEFT: x = 0;      y = dy;     break;
   default:             x = dx;     y = dy;     break;
   }
-  s->pos_x = s->fixedx >= 0 ? s->fixedx : saturate(int64_t{m.x} + x);
-  s->pos_y = s->fixedy >= 0 ? s->fixedy : saturate(int64_t{m.y} + y);
+  p.x = s.fixedx >= 0 ? s.fixedx : saturate(int64_t{m.x} + x);
+  p.y = s.fixedy >= 0 ? s.fixedy : saturate(int64_t{m.y} + y);
+  return p;
 }
 
 // The active window's rectangle in root coordinates, from the window
@@ -157,11 +158,11 @@ static int primary_monitor(Display *dpy, const std::vector<MonitorRect> &monitor
 // server is asked only what can change the result: the monitor list (an
 // inactive extension lists none, which leaves the whole screen just as the
 // active flag would) and, only when there is a monitor besides the first,
-// what the monitor rule needs (the pointer, the active window or the
+// what the monitor setting needs (the pointer, the active window or the
 // primary monitor; a number needs nothing). The list is asked afresh each
 // time: a monitor layout set with RandR comes with no notification that
 // could refresh a kept copy.
-void settings_compute_geometry()
+Placement settings_place_window()
 {
   GdkScreen *gscreen = gdk_screen_get_default();
   const MonitorRect screen = {0, 0, gdk_screen_get_width(gscreen),
@@ -190,14 +191,7 @@ void settings_compute_geometry()
     if (rule == MONITOR_POINTER || (rule == MONITOR_FOCUS && !active))
       gdk_display_get_pointer(gdk_display_get_default(), nullptr, &px, &py, nullptr);
   }
-  settings_geometry_apply(&settings, screen, monitors.data(),
-                          static_cast<int>(monitors.size()), px, py, primary,
-                          active ? &active_rect : nullptr);
-}
-
-void settings_get_position(int *x, int *y)
-{
-  settings_compute_geometry();
-  *x = settings.pos_x;
-  *y = settings.pos_y;
+  return settings_placement(settings, screen, monitors.data(),
+                            static_cast<int>(monitors.size()), px, py, primary,
+                            active ? &active_rect : nullptr);
 }

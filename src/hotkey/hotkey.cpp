@@ -115,7 +115,7 @@ void hotkey_refresh()
 // toggle still takes the lock itself. The press's own time goes with it.
 static gboolean hotkey_toggle_cb(gpointer time)
 {
-  mainwindow_toggle(0, GPOINTER_TO_UINT(time));
+  mainwindow_toggle(TOGGLE_HOTKEY, GPOINTER_TO_UINT(time));
   return FALSE;
 }
 

@@ -2,7 +2,17 @@
 // Showing and hiding the drop-down, autohide and fullscreen.
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"
+#include "main/instance.h"
 #include "popupmenu/popupmenu.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <gdk/gdkx.h>
 
@@ -57,13 +67,12 @@ static void mainwindow_show(guint32 time)
   // it as a fault (mutter, muffin). A key press brings its own time; any
   // other request gets the server's time now.
   show_time = time != 0 ? time : gdk_x11_get_server_time(gdk_window);
-  int x, y;
-  settings_get_position(&x, &y);
-  gtk_window_move(window, x, y);
-  if (!mainwindow_has_size(settings_get_width(), settings_get_height()))
-    gtk_window_resize(window, settings_get_width(), settings_get_height());
-  show_x = x;
-  show_y = y;
+  const Placement place = settings_place_window();
+  gtk_window_move(window, place.x, place.y);
+  if (!mainwindow_has_size(place.width, place.height))
+    gtk_window_resize(window, place.width, place.height);
+  show_x = place.x;
+  show_y = place.y;
   map_pending = true;
   // Read by the window manager when the window is mapped.
   gdk_x11_window_set_user_time(gdk_window, show_time);
@@ -79,11 +88,11 @@ static void mainwindow_show(guint32 time)
 
 // Called for a hotkey press, from the signal watch and at construction,
 // never with the GDK lock held. The decision too is taken under the lock.
-void mainwindow_toggle(int reason, guint32 time)
+void mainwindow_toggle(ToggleReason reason, guint32 time)
 {
   gdk_threads_enter();
-  const bool visible = reason == 0 ? gtk_widget_get_visible(mainwindow.window)
-                                   : mainwindow.shown.load() != 0;
+  const bool visible = reason == TOGGLE_HOTKEY ? gtk_widget_get_visible(mainwindow.window)
+                                               : mainwindow.shown != 0;
   if (visible) {
     gtk_widget_hide(mainwindow.window);
     gdk_flush();
@@ -93,6 +102,79 @@ void mainwindow_toggle(int reason, guint32 time)
     mainwindow_show(time);
   }
   gdk_threads_leave();
+}
+
+// SIGUSR1 is counted in the handler and the toggles run from the main loop,
+// outside the handler and outside the GDK lock (mainwindow_toggle takes it).
+// Counting, rather than a flag, gives one toggle per signal that arrived.
+static std::atomic<int> toggle_requests{0};
+// The X time a "--toggle" starter passed along with its request (from its
+// startup id); 0 when it had none.
+static std::atomic<guint32> toggle_time{0};
+static int toggle_pipe[2] = {-1, -1};
+
+static void mainwindow_on_toggle_signal(int, siginfo_t *info, void *)
+{
+  const int saved = errno;
+  if (info && info->si_code == SI_QUEUE && info->si_value.sival_int != 0)
+    toggle_time.store(static_cast<guint32>(info->si_value.sival_int), std::memory_order_relaxed);
+  toggle_requests.fetch_add(1, std::memory_order_relaxed);
+  const char byte = 0;
+  if (write(toggle_pipe[1], &byte, 1) < 0) {
+    // A full pipe already holds a wake-up; the count carries the rest.
+  }
+  errno = saved;
+}
+
+static gboolean mainwindow_serve_toggle_requests(GIOChannel *, GIOCondition, gpointer)
+{
+  char buf[256];
+  while (read(toggle_pipe[0], buf, sizeof buf) > 0) {
+  }
+  // A launcher's busy cursor ends once the startup id is completed.
+  char id[256];
+  if (instance_take_startup_id(id, sizeof id)) {
+    gdk_threads_enter();
+    gdk_notify_startup_complete_with_id(id);
+    gdk_threads_leave();
+  }
+  for (int n = toggle_requests.exchange(0); n > 0; n--)
+    mainwindow_toggle(TOGGLE_SIGNAL, toggle_time.exchange(0));
+  return TRUE;
+}
+
+// Blocks or unblocks SIGUSR1 on the calling thread.
+static void mainwindow_mask_toggle_signal(int how)
+{
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(how, &usr1, nullptr);
+}
+
+void mainwindow_hold_toggle_requests()
+{
+  mainwindow_mask_toggle_signal(SIG_BLOCK);
+}
+
+void mainwindow_watch_toggle_requests()
+{
+  if (pipe2(toggle_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    perror("error: pipe");
+    exit(1);
+  }
+  GIOChannel *channel = g_io_channel_unix_new(toggle_pipe[0]);
+  g_io_add_watch(channel, G_IO_IN, mainwindow_serve_toggle_requests, nullptr);
+  g_io_channel_unref(channel);
+  struct sigaction sa = {};
+  sa.sa_sigaction = mainwindow_on_toggle_signal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART | SA_SIGINFO;
+  sigaction(SIGUSR1, &sa, nullptr);
+  // A request that came before the handler waited, blocked: served now.
+  // Threads made before this point keep it blocked; the hotkey thread, made
+  // later, takes it too, which is fine: the handler only counts and writes.
+  mainwindow_mask_toggle_signal(SIG_UNBLOCK);
 }
 
 // GTK keeps the focus on a child of the toplevel, and a key grab (the
@@ -213,10 +295,9 @@ gboolean mainwindow_toggle_fullscreen()
   place_watch = false;
   if (mainwindow.fullscreen) {
     gtk_window_unfullscreen(window);
-    int x, y;
-    settings_get_position(&x, &y);
-    gtk_window_move(window, x, y);
-    gtk_window_resize(window, settings_get_width(), settings_get_height());
+    const Placement place = settings_place_window();
+    gtk_window_move(window, place.x, place.y);
+    gtk_window_resize(window, place.width, place.height);
   } else {
     gtk_window_fullscreen(window);
   }

@@ -353,29 +353,6 @@ TEST_F(ShowHide, MonitorFromTheResourceFile)
       << geometry_text(x.dpy, w);
 }
 
-// _NET_WM_USER_TIME of a client, on the window _NET_WM_USER_TIME_WINDOW
-// names or on the client itself (the toolkit writes either); 0 when unset.
-unsigned long user_time(Display *dpy, Window w)
-{
-  auto cardinal_or_window = [&](Window on, const char *name) -> unsigned long {
-    Atom type;
-    int format;
-    unsigned long n, after;
-    unsigned char *data = nullptr;
-    unsigned long v = 0;
-    if (XGetWindowProperty(dpy, on, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType,
-                           &type, &format, &n, &after, &data) == Success &&
-        data && n == 1 && format == 32)
-      v = *reinterpret_cast<unsigned long *>(data);
-    if (data)
-      XFree(data);
-    return v;
-  };
-  const Window holder = cardinal_or_window(w, "_NET_WM_USER_TIME_WINDOW");
-  const unsigned long held = holder ? cardinal_or_window(holder, "_NET_WM_USER_TIME") : 0;
-  return held ? held : cardinal_or_window(w, "_NET_WM_USER_TIME");
-}
-
 enum class Trigger { Start, Signal, Key };
 struct TimeCase {
   const char *name;
@@ -421,7 +398,7 @@ TEST_P(RealTime, ShowAsksForTheFocusWithARealTime)
     return asked >= 0;
   }, 10.0)) << "no activation request";
   EXPECT_NE(asked, 0) << "the focus was asked for with time 0";
-  EXPECT_EQ(user_time(x.dpy, w), static_cast<unsigned long>(asked))
+  EXPECT_EQ(sh_user_time(x.dpy, w), static_cast<unsigned long>(asked))
       << "the window's user time is not the request's";
   XSelectInput(x.dpy, root, NoEventMask);
 }

@@ -274,3 +274,24 @@ int sh_child_count(pid_t pid)
   closedir(proc);
   return n;
 }
+
+unsigned long sh_user_time(Display *dpy, Window w)
+{
+  auto cardinal_or_window = [&](Window on, const char *name) -> unsigned long {
+    Atom type;
+    int format;
+    unsigned long n, after;
+    unsigned char *data = nullptr;
+    unsigned long v = 0;
+    if (XGetWindowProperty(dpy, on, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType,
+                           &type, &format, &n, &after, &data) == Success &&
+        data && n == 1 && format == 32)
+      v = *reinterpret_cast<unsigned long *>(data);
+    if (data)
+      XFree(data);
+    return v;
+  };
+  const Window holder = cardinal_or_window(w, "_NET_WM_USER_TIME_WINDOW");
+  const unsigned long held = holder ? cardinal_or_window(holder, "_NET_WM_USER_TIME") : 0;
+  return held ? held : cardinal_or_window(w, "_NET_WM_USER_TIME");
+}

@@ -70,3 +70,7 @@ long sh_rss_kb(pid_t pid);
 long sh_cpu_ticks(pid_t pid);
 // Number of processes whose parent is `pid`.
 int sh_child_count(pid_t pid);
+
+// _NET_WM_USER_TIME of a client, on the window _NET_WM_USER_TIME_WINDOW
+// names or on the client itself (the toolkit writes either); 0 when unset.
+unsigned long sh_user_time(Display *dpy, Window w);
