@@ -120,13 +120,9 @@ int main()
   home_make(&home);
   Proc p = kavlor_start(x, home, {"-k", "F12"});
 
-  Window w = 0;
-  pid_t listener = 0;
-  const bool up = wait_until([&] {
-    w = x_find_client(dpy, "Kavlor", p.pid);
-    listener = procfs_hotkey_thread(p.pid);
-    return w && listener;
-  }, 20.0, 20);
+  const Window w = kavlor_wait_listening(dpy, &p);
+  const pid_t listener = procfs_hotkey_thread(p.pid);
+  const bool up = w && listener;
   int rc = 0;
   if (!up || !procfs_wait_idle(p.pid)) {
     fprintf(stderr, "bench_hotkey: kavlor did not come up\n%s", proc_err(p).c_str());

@@ -52,15 +52,10 @@ protected:
   // listener thread runs: the grabs are in place by then.
   Window ready(Proc &p, bool listener = true)
   {
-    Window w = 0;
-    const bool ok = wait_until([&] {
-      if (!proc_alive(&p))
-        return true;
-      w = x_find_client(x.dpy, "Kavlor", p.pid);
-      return w && (!listener || procfs_hotkey_thread(p.pid) != 0);
-    }, kDeadline, 20);
-    EXPECT_TRUE(ok && proc_alive(&p)) << "kavlor did not come up; stderr: " << proc_err(p);
-    return proc_alive(&p) ? w : 0;
+    const Window w = listener ? kavlor_wait_listening(x.dpy, &p, kDeadline)
+                              : kavlor_wait_window(x.dpy, &p, kDeadline);
+    EXPECT_NE(w, 0u) << "kavlor did not come up; stderr: " << proc_err(p);
+    return w;
   }
 
   bool key(const std::string &combo) { return input_xdotool(x.display, {"key", combo}); }

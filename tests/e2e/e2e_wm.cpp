@@ -231,11 +231,7 @@ protected:
   // Its window, once the listener runs and so the key is grabbed.
   Window kavlor_ready()
   {
-    Window w = 0;
-    wait_until([&] {
-      w = x_find_client(x.dpy, "Kavlor", kavlor.pid);
-      return (w && procfs_hotkey_thread(kavlor.pid) != 0) || !proc_alive(&kavlor);
-    }, 20.0, 20);
+    const Window w = kavlor_wait_listening(x.dpy, &kavlor);
     // The grabs reach the server when the listener first waits.
     procfs_wait_idle(kavlor.pid);
     return proc_alive(&kavlor) ? w : 0;

@@ -27,16 +27,26 @@ Proc kavlor_start(const XSession &x, const TestHome &h, const std::vector<std::s
   return proc_spawn(argv, session_env(x, h, extra_env));
 }
 
-Window kavlor_wait_window(Display *dpy, Proc *p, double timeout_s)
+static Window wait_window(Display *dpy, Proc *p, double timeout_s, bool listening)
 {
   Window w = 0;
-  wait_until([&] {
+  const bool ended_or_found = wait_until([&] {
     if (!proc_alive(p))
       return true;
     w = x_find_client(dpy, "Kavlor", p->pid);
-    return w != 0;
+    return w && (!listening || procfs_hotkey_thread(p->pid) != 0);
   }, timeout_s, 20);
-  return proc_alive(p) ? w : 0;
+  return ended_or_found && proc_alive(p) ? w : 0;
+}
+
+Window kavlor_wait_window(Display *dpy, Proc *p, double timeout_s)
+{
+  return wait_window(dpy, p, timeout_s, false);
+}
+
+Window kavlor_wait_listening(Display *dpy, Proc *p, double timeout_s)
+{
+  return wait_window(dpy, p, timeout_s, true);
 }
 
 bool kavlor_run_setup(KavlorRun *r, const XSessionOptions &opts, const std::string &shell)

@@ -22,6 +22,8 @@ Proc kavlor_start(const XSession &x, const TestHome &h, const std::vector<std::s
 // The client window of `p` once it exists (kavlor makes it while still
 // hidden); 0 when the process has ended or after the deadline.
 Window kavlor_wait_window(Display *dpy, Proc *p, double timeout_s = 20.0);
+// The same once its hotkey listener thread runs too: the key is grabbed.
+Window kavlor_wait_listening(Display *dpy, Proc *p, double timeout_s = 20.0);
 
 struct KavlorRun {
   XSession x;
