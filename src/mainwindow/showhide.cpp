@@ -239,9 +239,23 @@ static void mainwindow_focus_again()
   gdk_window_focus(mainwindow.window->window, show_time);
 }
 
+// GTK 2 stops painting the toplevel from a configure request until the
+// manager's answer, and forgets the request without painting again when
+// the window is unmapped first (sway answers a tiled window late): every
+// later show would stay an unpainted surface. Lift what no request still
+// waits for.
+static void mainwindow_thaw_painting()
+{
+  GdkWindow *gdk_window = mainwindow.window->window;
+  const guint waiting = GTK_WINDOW(mainwindow.window)->configure_request_count;
+  while (GDK_WINDOW_OBJECT(gdk_window)->update_and_descendants_freeze_count > waiting)
+    gdk_window_thaw_toplevel_updates_libgtk_only(gdk_window);
+}
+
 // The first map after a show: what had to wait for the window manager.
 gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
 {
+  mainwindow_thaw_painting();
   if (!map_pending)
     return FALSE;
   map_pending = false;
