@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -72,6 +73,7 @@ const OptionWord mod_words[] = {
   {"mod1",        Mod1Mask},
   {"windows",     Mod4Mask},
   {"win",         Mod4Mask},
+  {"none",        0},
 };
 const OptionWord keymod_words[] = {
   {"control",     GDK_CONTROL_MASK},
@@ -175,11 +177,15 @@ static void settings_parse_border(const char *text)
   settings.border = settings_word_code(words_of("border"), text, settings.border);
 }
 
-static void settings_parse_size(char *text, int *pixels, int *percent)
+// A pixel size without any digit would read as 0, a window too small to
+// see and correct: it keeps the size it had instead.
+static void settings_parse_size(const char *option, char *text, int *pixels, int *percent)
 {
   if (strchr(text, '%')) {
     text[strlen(text) - 1] = '\0';
     *percent = parse_int(text);
+  } else if (!strpbrk(text, "0123456789")) {
+    fprintf(stderr, "warning: %s '%s' is no number, keeping %d\n", option, text, *pixels);
   } else {
     *pixels = parse_int(text);
   }
@@ -270,8 +276,8 @@ const OptionParser option_parsers[] = {
   {"border",       "-b",     [](char *, char *v) { settings_parse_border(v); }},
   {"opacity",      "-o",     [](char *, char *v) { S.opacity = parse_float(v); }},
   {"bgimage",      "-bgimg", [](char *, char *v) { copy_text(S.bgimage, v); }},
-  {"width",        "-w",     [](char *, char *v) { settings_parse_size(v, &S.width, &S.width_percent); }},
-  {"height",       "-h",     [](char *, char *v) { settings_parse_size(v, &S.height, &S.height_percent); }},
+  {"width",        "-w",     [](char *, char *v) { settings_parse_size("width", v, &S.width, &S.width_percent); }},
+  {"height",       "-h",     [](char *, char *v) { settings_parse_size("height", v, &S.height, &S.height_percent); }},
   {"position",     "-p",     [](char *, char *v) { settings_parse_position(v); }},
   {"fixedx",       "-fx",    [](char *, char *v) { S.fixedx = parse_int(v); }},
   {"fixedy",       "-fy",    [](char *, char *v) { S.fixedy = parse_int(v); }},

@@ -287,6 +287,16 @@ TEST_F(HotkeyAlone, GrabProbeSeesTheHotkey)
   EXPECT_EQ(hk_try_grab(x.dpy, hk_keycode(x.dpy, "F12"), ShiftMask), 0);
 }
 
+// "none" is the key alone: grabbed without a modifier, and not with Control.
+TEST_F(HotkeyAlone, ModNoneGrabsTheKeyAlone)
+{
+  Proc &p = start({"-k", "F12", "-m", "none"});
+  ASSERT_NE(ready(p), 0u);
+  const KeyCode f12 = hk_keycode(x.dpy, "F12");
+  EXPECT_EQ(hk_try_grab(x.dpy, f12, 0), BadAccess);
+  EXPECT_EQ(hk_try_grab(x.dpy, f12, ControlMask), 0);
+}
+
 // Nothing filters fast presses: each one toggles, so an even number leaves
 // the window as it was.
 TEST_F(HotkeyE2E, ManyFastPressesKeepParity)

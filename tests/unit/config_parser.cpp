@@ -278,7 +278,12 @@ TEST(ConfigParser, Sizes)
     {{{"-w", "30%x"}}, &Settings::width, 800},
     {{{"-w", "12%34"}}, &Settings::width_percent, 12},
     {{{"-w", "75"}}, &Settings::width, 75},
-    {{{"-w", "wide"}}, &Settings::width, 0},
+    // No digit at all: the size it had stays (the default, or an earlier source).
+    {{{"-w", "wide"}}, &Settings::width, 800},
+    {{{"-w", "640"}, {"width", "wide"}}, &Settings::width, 640},
+    {{{"-h", ""}}, &Settings::height, 400},
+    {{{"-w", "wide"}}, &Settings::width_percent, -1},
+    {{{"-w", "x1"}}, &Settings::width, 0},
     {{{"-w", " 60% "}}, &Settings::width_percent, 60},
     {{{"height", "25%"}}, &Settings::height_percent, 25},
     {{{"-h", "25%"}}, &Settings::height, 400},
@@ -287,6 +292,25 @@ TEST(ConfigParser, Sizes)
     {{{"-h", "25%"}}, &Settings::width_percent, -1},
     {{{"-h", "99999999999%"}}, &Settings::height_percent, INT_MAX},
   });
+}
+
+// The kept size is said once, naming the option and the value.
+TEST(ConfigParser, SizeWithoutDigitsWarns)
+{
+  struct Case { const char *name, *value, *line; };
+  const Case cases[] = {
+    {"-w", "wide", "warning: width 'wide' is no number, keeping 800\n"},
+    {"height", " tall ", "warning: height 'tall' is no number, keeping 400\n"},
+    {"-w", "75", ""},
+    {"-w", "50%", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.value);
+    reset();
+    testing::internal::CaptureStderr();
+    set_option(c.name, c.value);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line);
+  }
 }
 
 TEST(ConfigParser, HotkeyModifier)
@@ -304,7 +328,11 @@ TEST(ConfigParser, HotkeyModifier)
     {{{"-m", "Shift"}}, &Settings::mod, ShiftMask},
     {{{"-m", "Win"}}, &Settings::mod, Mod4Mask},
     {{{"-m", "ALT"}}, &Settings::mod, ControlMask},
-    {{{"-m", "none"}}, &Settings::mod, ControlMask},
+    // "none" is the key alone; any other unknown word still gives Control.
+    {{{"-m", "none"}}, &Settings::mod, 0},
+    {{{"-m", "None"}}, &Settings::mod, 0},
+    {{{"-m", "alt"}, {"mod", "none"}}, &Settings::mod, 0},
+    {{{"-m", "NONE"}}, &Settings::mod, ControlMask},
     {{{"-m", ""}}, &Settings::mod, ControlMask},
     {{{"-m", "shift"}, {"-m", "hyper"}}, &Settings::mod, ControlMask},
   });
