@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"
 #include "popupmenu/popupmenu.h"
+#include "term/term.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <vte/vte.h>
@@ -69,6 +70,12 @@ static gboolean mainwindow_accel_paste()
   return TRUE;
 }
 
+static gboolean mainwindow_accel_zoom(gpointer step)
+{
+  term_zoom(GPOINTER_TO_INT(step));
+  return TRUE;
+}
+
 gboolean mainwindow_quit()
 {
   gtk_main_quit();
@@ -106,7 +113,43 @@ const Accelerator accelerators[] = {
   {GDK_0,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          9},
   {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_accel_copy),              0},
   {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_accel_paste),             0},
+  {GDK_plus,      KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              1},
+  {GDK_equal,     KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              1},
+  {GDK_KP_Add,    KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              1},
+  {GDK_minus,     KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              -1},
+  {GDK_KP_Subtract, KEYMOD,      G_CALLBACK(mainwindow_accel_zoom),              -1},
+  {GDK_0,         KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              0},
 };
+
+bool in_table(guint keyval)
+{
+  for (const Accelerator &a : accelerators)
+    if (a.keyval == keyval)
+      return true;
+  return false;
+}
+
+// With Shift among the modifiers, the key of a sign or digit arrives as its
+// shifted symbol (minus as underscore, 0 as a parenthesis on many layouts),
+// which matches no row: the symbol the keyboard puts there is bound too.
+guint shifted_keyval(guint keyval)
+{
+  GdkKeymap *keymap = gdk_keymap_get_default();
+  GdkKeymapKey *keys = nullptr;
+  gint n_keys = 0;
+  if (!gdk_keymap_get_entries_for_keyval(keymap, keyval, &keys, &n_keys))
+    return 0;
+  guint shifted = 0;
+  for (int i = 0; i < n_keys && !shifted; i++)
+    if (keys[i].group == 0 && keys[i].level == 0) {
+      GdkKeymapKey key = {keys[i].keycode, 0, 1};
+      shifted = gdk_keymap_lookup_key(keymap, &key);
+    }
+  g_free(keys);
+  if (shifted == keyval || gdk_keyval_to_lower(shifted) == keyval || in_table(shifted))
+    return 0;
+  return shifted;
+}
 
 } // namespace
 
@@ -115,9 +158,12 @@ void mainwindow_connect_accelerators(GtkAccelGroup *group)
   const int keymod = settings_get_keymod();
   for (const Accelerator &a : accelerators) {
     const int mods = a.modifiers == KEYMOD ? keymod : a.modifiers;
-    gtk_accel_group_connect(group, a.keyval, static_cast<GdkModifierType>(mods),
-                            GTK_ACCEL_VISIBLE,
-                            g_cclosure_new_swap(a.handler, GINT_TO_POINTER(a.data), nullptr));
+    const guint shifted = mods & GDK_SHIFT_MASK ? shifted_keyval(a.keyval) : 0;
+    for (guint keyval : {a.keyval, shifted})
+      if (keyval)
+        gtk_accel_group_connect(group, keyval, static_cast<GdkModifierType>(mods),
+                                GTK_ACCEL_VISIBLE,
+                                g_cclosure_new_swap(a.handler, GINT_TO_POINTER(a.data), nullptr));
   }
 }
 

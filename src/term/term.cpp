@@ -62,6 +62,50 @@ void term_fork_shell(VteTerminal *terminal)
   g_object_unref(pty);
 }
 
+namespace {
+
+constexpr int ZOOM_MIN_POINTS = 4;
+constexpr int ZOOM_MAX_POINTS = 72;
+
+// A resized copy of the configured font while zoomed; null at the
+// configured size. All terminals show the same font.
+PangoFontDescription *zoomed_font;
+
+void term_set_font(VteTerminal *terminal)
+{
+  if (zoomed_font)
+    vte_terminal_set_font(terminal, zoomed_font);
+  else
+    vte_terminal_set_font_from_string(terminal, settings_get_font());
+}
+
+} // namespace
+
+void term_zoom(int step)
+{
+  GtkWidget *current = mainwindow_terminal_at(mainwindow.current_tab);
+  if (!current)
+    return;
+  if (zoomed_font)
+    pango_font_description_free(zoomed_font);
+  zoomed_font = nullptr;
+  if (step != 0) {
+    // The configured font may name no size: the terminal's own font has one.
+    const PangoFontDescription *shown = vte_terminal_get_font(VTE_TERMINAL(current));
+    const int size = shown ? pango_font_description_get_size(shown) : 0;
+    const int wanted = CLAMP(size + step * PANGO_SCALE, ZOOM_MIN_POINTS * PANGO_SCALE,
+                             ZOOM_MAX_POINTS * PANGO_SCALE);
+    zoomed_font = pango_font_description_from_string(settings_get_font());
+    if (shown && pango_font_description_get_size_is_absolute(shown))
+      pango_font_description_set_absolute_size(zoomed_font, wanted);
+    else
+      pango_font_description_set_size(zoomed_font, wanted);
+  }
+  GtkWidget *terminal;
+  for (int i = 0; (terminal = mainwindow_terminal_at(i)); i++)
+    term_set_font(VTE_TERMINAL(terminal));
+}
+
 GtkWidget *term_new()
 {
   if (!popupmenu.popup_menu)
@@ -78,7 +122,7 @@ GtkWidget *term_new()
   vte_terminal_set_allow_bold(terminal, settings_get_allowbold());
   vte_terminal_set_scroll_on_output(terminal, settings_get_scroll());
   vte_terminal_set_scroll_on_keystroke(terminal, TRUE);
-  vte_terminal_set_font_from_string(terminal, settings_get_font());
+  term_set_font(terminal);
   vte_terminal_set_scrollback_lines(terminal, settings_get_lines());
   vte_terminal_set_backspace_binding(terminal, VTE_ERASE_ASCII_DELETE);
   vte_terminal_set_word_chars(terminal, "-A-Za-z0-9_$.+!*(),;:@&=?/~#%");

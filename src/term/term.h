@@ -11,6 +11,9 @@ GtkWidget *term_new();
 void term_setup_transparency(GtkWidget *terminal);
 void term_add_url_matches(GtkWidget *terminal);
 void term_fork_shell(VteTerminal *terminal);
+// One point larger (step 1), smaller (-1), or the configured font (0), in
+// every terminal; later terminals open at that size.
+void term_zoom(int step);
 // Notes when a shell started, which tells quick failures from long runs.
 void term_shell_started(VteTerminal *terminal);
 
