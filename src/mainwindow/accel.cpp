@@ -70,6 +70,12 @@ static gboolean mainwindow_accel_paste()
   return TRUE;
 }
 
+static gboolean mainwindow_accel_find()
+{
+  mainwindow_search_open();
+  return TRUE;
+}
+
 static gboolean mainwindow_accel_zoom(gpointer step)
 {
   term_zoom(GPOINTER_TO_INT(step));
@@ -113,6 +119,7 @@ const Accelerator accelerators[] = {
   {GDK_0,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          9},
   {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_accel_copy),              0},
   {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_accel_paste),             0},
+  {GDK_f,         KEYMOD,        G_CALLBACK(mainwindow_accel_find),              0},
   {GDK_plus,      KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              1},
   {GDK_equal,     KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              1},
   {GDK_KP_Add,    KEYMOD,        G_CALLBACK(mainwindow_accel_zoom),              1},

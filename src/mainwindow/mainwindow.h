@@ -61,6 +61,27 @@ gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_toggle_fullscreen();
 
+// Searching the current tab's scrollback. One bar under the notebook shows
+// the search of the current tab; each terminal keeps whether its bar is open
+// and its text, so a tab's page stays a box around its terminal.
+struct SearchBar {
+  GtkWidget *bar;  // null until the first search
+  GtkWidget *entry;
+  GtkWidget *previous;
+  GtkWidget *next;
+  GtkWidget *close;
+  int failed;      // the last search found nothing
+};
+
+extern SearchBar searchbar;
+
+void mainwindow_search_open();
+void mainwindow_search_close();
+// Backward is the older match. False when there is none.
+gboolean mainwindow_search_find(gboolean backward);
+// Shows the search of tab `index`, which is becoming the current one.
+void mainwindow_search_follow(int index);
+
 // Accelerators and the tab bar.
 void mainwindow_connect_accelerators(GtkAccelGroup *group);
 gboolean mainwindow_quit();

@@ -22,6 +22,7 @@ const MenuCommand commands[] = {
   {"Close Tab",         GTK_STOCK_CLOSE,      false},
   {"Copy",              GTK_STOCK_COPY,       true},
   {"Paste",             GTK_STOCK_PASTE,      false},
+  {"Find…",             GTK_STOCK_FIND,       false},
   {"Toggle Fullscreen", GTK_STOCK_FULLSCREEN, true},
   {"Quit",              GTK_STOCK_QUIT,       true},
 };
@@ -71,6 +72,8 @@ void popupmenu_activate(const char *label)
     vte_terminal_copy_clipboard(current_terminal());
   else if (strcmp(label, "Paste") == 0)
     vte_terminal_paste_clipboard(current_terminal());
+  else if (strcmp(label, "Find…") == 0)
+    mainwindow_search_open();
   else if (strcmp(label, "Toggle Fullscreen") == 0)
     mainwindow_toggle_fullscreen();
   else if (strcmp(label, "Quit") == 0)

@@ -55,7 +55,8 @@ TEST(PopupMenu, ItemsOrderSeparatorsAndIcons)
   ev_build({});
   struct { const char *label; const char *stock; } const expected[] = {
     {"New Tab", "gtk-add"},   {"Close Tab", "gtk-close"}, {nullptr, nullptr},
-    {"Copy", "gtk-copy"},     {"Paste", "gtk-paste"},     {nullptr, nullptr},
+    {"Copy", "gtk-copy"},     {"Paste", "gtk-paste"},     {"Find…", "gtk-find"},
+    {nullptr, nullptr},
     {"Toggle Fullscreen", "gtk-fullscreen"},              {nullptr, nullptr},
     {"Quit", "gtk-quit"},
   };
@@ -337,5 +338,22 @@ INSTANTIATE_TEST_SUITE_P(ViaMenuAndKeys, Clipboard, testing::Values(Via::Menu, V
                          [](const testing::TestParamInfo<Via> &info) {
                            return std::string(info.param == Via::Menu ? "Menu" : "Keys");
                          });
+
+// Find opens the search of the current tab with the focus in its entry.
+TEST(PopupMenu, FindOpensTheSearchOfTheCurrentTab)
+{
+  ev_build({});
+  mainwindow_add_tab();
+  ASSERT_TRUE(ev_show_window());
+  popupmenu.popup_open = 1;
+  choose("Find…");
+  EXPECT_EQ(popupmenu.popup_open, 0);
+  ASSERT_NE(searchbar.bar, nullptr);
+  EXPECT_TRUE(gtk_widget_get_visible(searchbar.bar));
+  EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(mainwindow.window)), searchbar.entry);
+  gtk_notebook_set_current_page(notebook(), 0);
+  ev_pump();
+  EXPECT_FALSE(gtk_widget_get_visible(searchbar.bar));
+}
 
 } // namespace
