@@ -174,6 +174,14 @@ void mainwindow_connect_accelerators(GtkAccelGroup *group)
   }
 }
 
+// The notebook is still handling the press that ends the double click: its
+// tab label changes once it is done.
+static gboolean mainwindow_rename_later(gpointer index)
+{
+  mainwindow_rename_tab(GPOINTER_TO_INT(index));
+  return FALSE;
+}
+
 int mainwindow_tab_at_xy(GtkNotebook *notebook, int x, int y)
 {
   const GtkPositionType pos = gtk_notebook_get_tab_pos(notebook);
@@ -203,9 +211,11 @@ gboolean mainwindow_notebook_button_press(GtkWidget *notebook, GdkEventButton *e
 {
   const int index = mainwindow_tab_at_xy(GTK_NOTEBOOK(notebook),
                                          static_cast<int>(event->x), static_cast<int>(event->y));
-  if (index >= 0)
+  if (index >= 0) {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), index);
-  else if (event->type == GDK_2BUTTON_PRESS)
+    if (event->type == GDK_2BUTTON_PRESS && event->button == 1)
+      gdk_threads_add_idle(mainwindow_rename_later, GINT_TO_POINTER(index));
+  } else if (event->type == GDK_2BUTTON_PRESS)
     mainwindow_add_tab();
   if (event->button == 3)
     popupmenu_popup(event->time);

@@ -61,6 +61,12 @@ gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_toggle_fullscreen();
 
+// Renaming: the label of tab `index` becomes an entry; Enter keeps the name,
+// Escape drops it, an empty name follows the terminal's title again.
+void mainwindow_rename_tab(int index);
+// The user named the tab of this label: titles leave it alone.
+gboolean mainwindow_tab_renamed(GtkWidget *label);
+
 // Searching the current tab's scrollback. One bar under the notebook shows
 // the search of the current tab; each terminal keeps whether its bar is open
 // and its text, so a tab's page stays a box around its terminal.

@@ -20,6 +20,7 @@ struct MenuCommand {
 const MenuCommand commands[] = {
   {"New Tab",           GTK_STOCK_ADD,        false},
   {"Close Tab",         GTK_STOCK_CLOSE,      false},
+  {"Rename Tab…",       GTK_STOCK_EDIT,       false},
   {"Copy",              GTK_STOCK_COPY,       true},
   {"Paste",             GTK_STOCK_PASTE,      false},
   {"Find…",             GTK_STOCK_FIND,       false},
@@ -68,6 +69,8 @@ void popupmenu_activate(const char *label)
     mainwindow_add_tab();
   else if (strcmp(label, "Close Tab") == 0)
     mainwindow_close_tab(nullptr);
+  else if (strcmp(label, "Rename Tab…") == 0)
+    mainwindow_rename_tab(mainwindow.current_tab);
   else if (strcmp(label, "Copy") == 0)
     vte_terminal_copy_clipboard(current_terminal());
   else if (strcmp(label, "Paste") == 0)

@@ -229,7 +229,7 @@ void term_on_window_request(VteTerminal *, gpointer data)
 
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label)
 {
-  if (!terminal || !label)
+  if (!terminal || !label || mainwindow_tab_renamed(label))
     return;
   const char *title = vte_terminal_get_window_title(terminal);
   gtk_label_set_label(GTK_LABEL(label), title ? title : "");
