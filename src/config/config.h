@@ -12,6 +12,8 @@ enum WindowPosition {
   POS_TOPLEFT, POS_TOPRIGHT, POS_BOTTOMLEFT, POS_BOTTOMRIGHT
 };
 enum ShowTabs { SHOWTAB_NEVER = 0, SHOWTAB_ONE = 1, SHOWTAB_ALWAYS = 2 };
+// Where the shell of a new tab starts.
+enum TabDir { TABDIR_START = 0, TABDIR_CURRENT = 1 };
 
 constexpr int SETTINGS_TEXT_SIZE = 200;
 constexpr int PALETTE_SIZE = 16;
@@ -47,6 +49,7 @@ struct Settings {
   int fixedx;
   int fixedy;
   int allowreorder;
+  int tabdir;
   int cursorBlink;
   GdkColor cursorColor;
   int cursorShape;
@@ -60,7 +63,7 @@ struct OptionInfo {
   char description[150];
 };
 
-constexpr int OPTION_COUNT = 30;
+constexpr int OPTION_COUNT = 31;
 extern const OptionInfo option_table[OPTION_COUNT];
 
 // The one record, filled at start-up before any other thread exists: by
@@ -118,6 +121,7 @@ int settings_get_autohide();
 const char *settings_get_bgimage();
 int settings_get_scroll();
 int settings_get_allowreorder();
+int settings_get_tabdir();
 int settings_get_cursor_blink();
 int settings_get_cursor_shape();
 GdkColor settings_get_cursor_color();

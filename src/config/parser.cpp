@@ -86,6 +86,10 @@ const OptionWord showtab_words[] = {
   {"always",      SHOWTAB_ALWAYS},
   {"never",       SHOWTAB_NEVER},
 };
+const OptionWord tabdir_words[] = {
+  {"start",       TABDIR_START},
+  {"current",     TABDIR_CURRENT},
+};
 const OptionWord tabpos_words[] = {
   {"top",         GTK_POS_TOP},
   {"left",        GTK_POS_LEFT},
@@ -116,6 +120,7 @@ const OptionWords word_lists[] = {
   {"keymod",      WORDS(keymod_words),         true,        0},
   {"showtab",     WORDS(showtab_words),        true,        WORDS_KEEP},
   {"tabpos",      WORDS(tabpos_words),         false,       GTK_POS_BOTTOM},
+  {"tabdir",      WORDS(tabdir_words),         false,       WORDS_KEEP},
   {"cursorShape", WORDS(cursor_shape_words),   false,       WORDS_KEEP},
   {"BOOLEAN",     WORDS(bool_words),           true,        WORDS_KEEP},
 };
@@ -295,6 +300,7 @@ const OptionParser option_parsers[] = {
   {"autohide",     "-ah",    [](char *, char *v) { S.autohide = settings_parse_bool(v, S.autohide); }},
   {"scroll",       "-sc",    [](char *, char *v) { S.scroll = settings_parse_bool(v, S.scroll); }},
   {"allowreorder", "-ar",    [](char *, char *v) { S.allowreorder = settings_parse_bool(v, S.allowreorder); }},
+  {"tabdir",       "-td",    [](char *, char *v) { S.tabdir = settings_word_code(words_of("tabdir"), v, S.tabdir); }},
   {"cursorBlink",  "-ub",    [](char *, char *v) { S.cursorBlink = settings_parse_bool(v, S.cursorBlink); }},
   {"cursorColor",  "-uc",    [](char *, char *v) { settings_parse_color_or(v, &S.cursorColor, "white"); }},
   {"cursorShape",  "-us",    [](char *, char *v) { S.cursorShape = settings_word_code(words_of("cursorShape"), v, S.cursorShape); }},

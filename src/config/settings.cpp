@@ -36,6 +36,7 @@ const OptionInfo option_table[OPTION_COUNT] = {
   {"fixedx",       "-fx",     "NUMBER",   "Overrides any calculated horizontal position."},
   {"fixedy",       "-fy",     "NUMBER",   "Overrides any calculated vertical position."},
   {"allowreorder", "-ar",     "BOOLEAN",  "Allow reordering of terminal tabs."},
+  {"tabdir",       "-td",     "VALUE",    "Directory of new tabs: start, current (that of the current tab). Default: start."},
   {"colorX",       "-cX",     "COLOR",    "Specify color X of the terminals color palette"},
   {"cursorBlink",  "-ub",     "BOOLEAN",  "Should the cursor blink? Default: true"},
   {"cursorColor",  "-uc",     "COLOR",    "The color of the cursor. Default: white"},
@@ -77,6 +78,7 @@ void settings_defaults()
   s.fixedx = -1;
   s.fixedy = -1;
   s.allowreorder = 1;
+  s.tabdir = TABDIR_START;
   s.cursorBlink = 1;
   gdk_color_parse("white", &s.cursorColor);
   s.cursorShape = VTE_CURSOR_SHAPE_BLOCK;
@@ -113,6 +115,7 @@ const char *settings_get_bgimage()
 }
 int settings_get_scroll() { return settings.scroll; }
 int settings_get_allowreorder() { return settings.allowreorder; }
+int settings_get_tabdir() { return settings.tabdir; }
 int settings_get_cursor_blink() { return settings.cursorBlink; }
 int settings_get_cursor_shape() { return settings.cursorShape; }
 GdkColor settings_get_cursor_color() { return settings.cursorColor; }

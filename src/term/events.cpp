@@ -18,6 +18,7 @@ constexpr guint MAX_DELAY_S = 30;
 
 struct RestartState {
   gint64 started;
+  GPid pid;  // of the shell last started, whose directory a new tab may take
   int quick_failures;
   guint timer;
   bool gone;  // its tab was closed
@@ -59,9 +60,16 @@ gboolean term_delayed_restart_cb(gpointer data)
 
 // The first shell of a terminal counts too: one that fails at once has
 // used up one of the free restarts.
-void term_shell_started(VteTerminal *terminal)
+void term_shell_started(VteTerminal *terminal, GPid pid)
 {
-  restart_state(terminal)->started = g_get_monotonic_time();
+  RestartState *rs = restart_state(terminal);
+  rs->started = g_get_monotonic_time();
+  rs->pid = pid;
+}
+
+GPid term_shell_pid(VteTerminal *terminal)
+{
+  return restart_state(terminal)->pid;
 }
 
 gboolean term_on_button_press(GtkWidget *widget, GdkEventButton *event, gpointer)

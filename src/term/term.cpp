@@ -51,6 +51,32 @@ void term_compile_url_patterns()
   }
 }
 
+namespace {
+
+constexpr char DIR_KEY[] = "kv-dir";  // where the tab's shells start; none: the start directory
+
+// The working directory of the current tab's shell, or null when there is
+// none or it cannot be read (the shell is gone, no permission).
+char *term_current_shell_dir()
+{
+  if (mainwindow.current_tab < 0)
+    return nullptr;
+  GtkWidget *current = mainwindow_terminal_at(mainwindow.current_tab);
+  const GPid pid = current ? term_shell_pid(VTE_TERMINAL(current)) : 0;
+  if (pid <= 0)
+    return nullptr;
+  char link[64];
+  g_snprintf(link, sizeof link, "/proc/%d/cwd", static_cast<int>(pid));
+  char *dir = g_file_read_link(link, nullptr);
+  if (dir && !g_file_test(dir, G_FILE_TEST_IS_DIR)) {
+    g_free(dir);  // removed since: " (deleted)"
+    dir = nullptr;
+  }
+  return dir;
+}
+
+} // namespace
+
 // Starts the configured shell in the terminal, for a new tab or a restart.
 // The terminal type set on a pty after the fork only reaches later shells,
 // and the library's own fork takes TERM from its built-in emulation, so the
@@ -70,11 +96,20 @@ void term_fork_shell(VteTerminal *terminal)
   GPid pid;
   const GSpawnFlags flags = static_cast<GSpawnFlags>(
       G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH | G_SPAWN_CHILD_INHERITS_STDIN);
-  if (g_spawn_async(nullptr, argv, envv, flags,
-                    reinterpret_cast<GSpawnChildSetupFunc>(vte_pty_child_setup), pty,
-                    &pid, &error)) {
+  // A restart keeps its tab's directory; one that went since, the start one.
+  const char *dir = static_cast<const char *>(g_object_get_data(G_OBJECT(terminal), DIR_KEY));
+  bool started = false;
+  for (const char *cwd : {dir, static_cast<const char *>(nullptr)}) {
+    g_clear_error(&error);
+    started = g_spawn_async(cwd, argv, envv, flags,
+                            reinterpret_cast<GSpawnChildSetupFunc>(vte_pty_child_setup), pty,
+                            &pid, &error);
+    if (started || !cwd)
+      break;
+  }
+  if (started) {
     vte_terminal_watch_child(terminal, pid);
-    term_shell_started(terminal);
+    term_shell_started(terminal, pid);
   } else {
     g_clear_error(&error);
   }
@@ -130,6 +165,8 @@ GtkWidget *term_new()
 {
   GtkWidget *widget = vte_terminal_new();
   VteTerminal *terminal = VTE_TERMINAL(widget);
+  if (settings_get_tabdir() == TABDIR_CURRENT)
+    g_object_set_data_full(G_OBJECT(widget), DIR_KEY, term_current_shell_dir(), g_free);
   term_fork_shell(terminal);
   if (const char *image = settings_get_bgimage())
     vte_terminal_set_background_image_file(terminal, image);

@@ -24,7 +24,9 @@ void term_fork_shell(VteTerminal *terminal);
 // every terminal; later terminals open at that size.
 void term_zoom(int step);
 // Notes when a shell started, which tells quick failures from long runs.
-void term_shell_started(VteTerminal *terminal);
+void term_shell_started(VteTerminal *terminal, GPid pid);
+// The process of the terminal's shell; 0 before one started.
+GPid term_shell_pid(VteTerminal *terminal);
 
 gboolean term_on_button_press(GtkWidget *terminal, GdkEventButton *event, gpointer data);
 void term_on_child_exit(VteTerminal *terminal, gpointer data);

@@ -46,6 +46,7 @@ const Row ROWS[] = {
   {"fixedx", "-fx", "NUMBER", "Overrides any calculated horizontal position."},
   {"fixedy", "-fy", "NUMBER", "Overrides any calculated vertical position."},
   {"allowreorder", "-ar", "BOOLEAN", "Allow reordering of terminal tabs."},
+  {"tabdir", "-td", "VALUE", "Directory of new tabs: start, current (that of the current tab). Default: start."},
   {"colorX", "-cX", "COLOR", "Specify color X of the terminals color palette"},
   {"cursorBlink", "-ub", "BOOLEAN", "Should the cursor blink? Default: true"},
   {"cursorColor", "-uc", "COLOR", "The color of the cursor. Default: white"},

@@ -214,6 +214,14 @@ TEST(ConfigParser, WordOptions)
     {{{"-st", "always"}, {"-st", "one"}}, &Settings::showtab, SHOWTAB_ALWAYS},
     {{{"-st", "never"}, {"-st", ""}}, &Settings::showtab, SHOWTAB_NEVER},
 
+    // Neither a palette name nor a prefix of one: "-td" is not "-c".
+    {{{"tabdir", "current"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}, {"-td", "start"}}, &Settings::tabdir, TABDIR_START},
+    {{{"-td", "current"}, {"-td", "Start"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}, {"-td", "home"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}}, &Settings::palette_count, 0},
+
     {{{"tabpos", "top"}}, &Settings::tabpos, GTK_POS_TOP},
     {{{"-tp", "left"}}, &Settings::tabpos, GTK_POS_LEFT},
     {{{"-tp", "right"}}, &Settings::tabpos, GTK_POS_RIGHT},
@@ -510,6 +518,7 @@ TEST(ConfigParser, EveryOptionIsReachableByBothNames)
     {"autohide", "-ah", "no", [] { return settings.autohide == 0; }},
     {"scroll", "-sc", "no", [] { return settings.scroll == 0; }},
     {"allowreorder", "-ar", "no", [] { return settings.allowreorder == 0; }},
+    {"tabdir", "-td", "current", [] { return settings.tabdir == TABDIR_CURRENT; }},
     {"cursorBlink", "-ub", "no", [] { return settings.cursorBlink == 0; }},
     {"cursorColor", "-uc", "red", [] { return settings.cursorColor.green == 0; }},
     {"cursorShape", "-us", "ibeam", [] { return settings.cursorShape == VTE_CURSOR_SHAPE_IBEAM; }},
