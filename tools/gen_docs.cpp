@@ -95,6 +95,7 @@ string default_of(const OptionInfo &row)
       {"showtab", s.showtab}, {"tabpos", s.tabpos}, {"cursorShape", s.cursorShape},
       {"tabfill", s.tabfill}, {"allowbold", s.allowbold}, {"autohide", s.autohide},
       {"scroll", s.scroll}, {"allowreorder", s.allowreorder}, {"cursorBlink", s.cursorBlink},
+      {"tabdir", s.tabdir},
     };
     for (const auto &[field, code] : fields)
       if (field == name) {
@@ -349,13 +350,23 @@ string man_page(const char *wm_path)
        ".TP\n.BR keymod +Page_Down\nPrevious tab, from the first to the last.\n"
        ".TP\n.BR keymod +C\nCopy the selection.\n"
        ".TP\n.BR keymod +V\nPaste.\n"
+       ".TP\n.BR keymod +F\nSearch the scrollback of the current tab for plain text in any case:\n"
+       "Enter goes to the older match, Shift+Enter to the newer one, around at either end;\n"
+       "Escape closes the search. The matches are found one at a time: the terminal cannot\n"
+       "highlight all of them at once.\n"
+       ".TP\n.BR keymod +plus \", \" keymod +equal \", \" keymod +KP_Add\n"
+       "Font one point larger in every tab, up to 72 points.\n"
+       ".TP\n.BR keymod +minus \", \" keymod +KP_Subtract\nFont one point smaller, down to 4 points.\n"
+       ".TP\n.BR keymod +0\nFont back to the configured \\fBfont\\fR.\n"
        ".TP\n.BR keymod +Q\nQuit.\n"
        ".TP\n.BR Alt +1 \" ... \" Alt +0\nTabs 1 to 10, whatever \\fBkeymod\\fR says.\n"
        ".TP\n.B F11\nFullscreen on and off.\n"
        ".PP\n"
-       "A right click opens a menu with New Tab, Close Tab, Copy, Paste, Toggle Fullscreen\n"
-       "and Quit. A click on a tab selects it; a double click beside the tabs opens a new\n"
-       "tab. A click on a link opens it with the desktop's handler.\n"
+       "A right click opens a menu with New Tab, Close Tab, Rename Tab\\[u2026], Copy, Paste,\n"
+       "Find\\[u2026], Toggle Fullscreen and Quit. A click on a tab selects it; a double click\n"
+       "beside the tabs opens a new tab, a double click on a tab renames it (Enter keeps\n"
+       "the name, Escape drops it, an empty name follows the shell's titles again). A click\n"
+       "on a link opens it with the desktop's handler.\n"
        ".SH RESOURCES\n"
        "Resources are read from \\fI.Xdefaults\\fR in the home directory that the password\n"
        "database names for the real user (not \\fB$HOME\\fR), one per line in the form\n"
