@@ -309,6 +309,16 @@ INSTANTIATE_TEST_SUITE_P(Layers, LoadConfigStart, ::testing::Values(
   StartCase{"toolkit_option_between", "", {"-l", "--sync", "-5"}, LINES_ERROR, true}
 ), [](const auto &info) { return std::string(info.param.what); });
 
+// One line each, naming the option and the value; the start goes on.
+TEST_F(LoadConfig, SizeWithoutDigitsWarnsAndStarts)
+{
+  home_write(run.home, ".Xdefaults", "kavlor.height: 300\n");
+  Proc &p = start({"-w", "wide", "-h", "tall", "-k", "f12"});
+  expect_running(p, "");
+  EXPECT_EQ(proc_err(p), "warning: width 'wide' is no number, keeping 800\n"
+                         "warning: height 'tall' is no number, keeping 300\n");
+}
+
 TEST_F(LoadConfig, LoginShellFromThePasswordEntry)
 {
   config_teardown(&run);
@@ -407,6 +417,10 @@ INSTANTIATE_TEST_SUITE_P(Screen, LoadConfigGeometry, ::testing::Values(
                0, 30, 400, 300},
   GeometryCase{"fixedy_only", "", {"-p", "right", "-w", "400", "-h", "300", "-fy", "100"}, 624, 100, 400, 300},
   GeometryCase{"full_width", "", {"-w", "100%", "-h", "200", "-p", "left"}, 0, 284, 1024, 200},
+  // A size without digits keeps what the layer before it gave.
+  GeometryCase{"width_without_digits", "", {"-w", "wide"}, 112, 0, 800, 400},
+  GeometryCase{"height_without_digits_keeps_resource", "kavlor.height: 300\n", {"-h", "tall"},
+               112, 0, 800, 300},
   GeometryCase{"resources_and_command_line", "kavlor.width: 500\nkavlor.height: 50%\nkavlor.position: bottom\n",
                {"-w", "600"}, 212, 384, 600, 384}
 ), [](const auto &info) { return std::string(info.param.what); });
