@@ -117,6 +117,7 @@ void term_child_exited(VteTerminal *terminal)
   RestartState *rs = restart_state(terminal);
   if (rs->gone)
     return;
+  rs->pid = 0;  // reaped: the number may soon name another process
   if (vte_terminal_get_child_exit_status(terminal) == 0) {
     mainwindow_close_tab(GTK_WIDGET(terminal));
     return;
