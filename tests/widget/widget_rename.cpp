@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Renaming tabs: the label's entry, titles that no longer reach a named
 // tab, an empty name that gives them back, and a tab closed mid-edit.
-#include "events_util.h"
+#include "input.h"
+#include "shells.h"
 #include "widget_util.h"
 
 #include "mainwindow/mainwindow.h"
@@ -50,46 +51,46 @@ void rename_to(int tab, const char *name)
   ASSERT_NE(editing(tab), nullptr);
   gtk_entry_set_text(editing(tab), name);
   gtk_widget_activate(GTK_WIDGET(editing(tab)));
-  ev_pump();
+  widget_pump();
   ASSERT_EQ(editing(tab), nullptr);
 }
 
 // Shells that set no title of their own.
-void build(int tabs, const EvOptions &options = {})
+void build(int tabs, const WidgetOptions &options = {})
 {
-  static const ScriptShell shell = ev_script_shell("exec sleep 1000");
-  EvOptions all = {{"-sh", shell.path}};
+  static const ScriptShell shell = script_shell_make("exec sleep 1000");
+  WidgetOptions all = {{"-sh", shell.path}};
   all.insert(all.end(), options.begin(), options.end());
-  ev_build(all);
+  widget_build_no_autohide(all);
   while (mainwindow.tab_count < tabs)
     mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
 }
 
 TEST(Rename, NameOutlivesTitlesAndEmptyFollowsAgain)
 {
   build(2);
   set_title(0, "from-shell");
-  ASSERT_TRUE(ev_pump_until([] { return label_text(0) == "from-shell"; }));
+  ASSERT_TRUE(widget_pump_until([] { return label_text(0) == "from-shell"; }));
   rename_to(0, "mine");
   EXPECT_EQ(label_text(0), "mine");
   EXPECT_EQ(focus(), mainwindow_terminal_at(0));
   set_title(0, "later");
   set_title(1, "other");
-  ASSERT_TRUE(ev_pump_until([] { return label_text(1) == "other"; }));
+  ASSERT_TRUE(widget_pump_until([] { return label_text(1) == "other"; }));
   EXPECT_EQ(label_text(0), "mine");
 
   // Empty: the title as it is now, and later titles again.
   rename_to(0, "");
   EXPECT_EQ(label_text(0), "later");
   set_title(0, "again");
-  EXPECT_TRUE(ev_pump_until([] { return label_text(0) == "again"; }));
+  EXPECT_TRUE(widget_pump_until([] { return label_text(0) == "again"; }));
 
   // A tab that never had a title gets its number back.
   rename_to(1, "x");
   EXPECT_EQ(label_text(1), "x");
   set_title(1, "ignored");
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(label_text(1), "x");
 }
 
@@ -112,22 +113,22 @@ TEST(Rename, DoubleClickEnterKeepsEscapeDrops)
   gdk_window_get_origin(label->window, &x, &y);
   x += label->allocation.x + label->allocation.width / 2;
   y += label->allocation.y + label->allocation.height / 2;
-  ev_click(dpy, x, y, 1, 2);
-  ASSERT_TRUE(ev_pump_until([] { return editing(0) && focus() == GTK_WIDGET(editing(0)); }));
+  input_click(dpy, x, y, 1, 2);
+  ASSERT_TRUE(widget_pump_until([] { return editing(0) && focus() == GTK_WIDGET(editing(0)); }));
   ASSERT_NE(editing(0), nullptr);
   EXPECT_EQ(mainwindow.tab_count, 2);  // not the new tab of a double click beside the tabs
   EXPECT_EQ(mainwindow.current_tab, 0);
   gtk_editable_select_region(GTK_EDITABLE(editing(0)), 0, -1);
-  ev_type(dpy, "typed", true);
-  ASSERT_TRUE(ev_pump_until([] { return !editing(0); }));
+  input_type(dpy, "typed", true);
+  ASSERT_TRUE(widget_pump_until([] { return !editing(0); }));
   EXPECT_EQ(label_text(0), "typed");
   EXPECT_EQ(focus(), mainwindow_terminal_at(0));
 
   mainwindow_rename_tab(0);
-  ASSERT_TRUE(ev_pump_until([] { return editing(0) && focus() == GTK_WIDGET(editing(0)); }));
-  ev_type(dpy, "dropped", false);
-  ev_key(dpy, "Escape");
-  ASSERT_TRUE(ev_pump_until([] { return !editing(0); }));
+  ASSERT_TRUE(widget_pump_until([] { return editing(0) && focus() == GTK_WIDGET(editing(0)); }));
+  input_type(dpy, "dropped", false);
+  input_key(dpy, "Escape");
+  ASSERT_TRUE(widget_pump_until([] { return !editing(0); }));
   EXPECT_EQ(label_text(0), "typed");
   EXPECT_EQ(focus(), mainwindow_terminal_at(0));
   XCloseDisplay(dpy);
@@ -146,7 +147,7 @@ TEST(Rename, TabClosedWhileEditedLeavesNothing)
   gtk_entry_set_text(editing(1), "half");
   Watch entry(GTK_WIDGET(editing(1))), terminal(mainwindow_terminal_at(1));
   mainwindow_close_tab(nullptr);
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(entry.widget, nullptr);
   EXPECT_EQ(terminal.widget, nullptr);
   EXPECT_EQ(mainwindow.tab_count, 2);
@@ -157,7 +158,7 @@ TEST(Rename, TabClosedWhileEditedLeavesNothing)
   mainwindow_rename_tab(0);
   gtk_entry_set_text(editing(0), "kept");
   gtk_widget_activate(GTK_WIDGET(editing(0)));
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(label_text(0), "kept");
   EXPECT_FALSE(gtk_notebook_get_show_tabs(notebook()));
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Searching the scrollback: older and newer matches, wrapping, plain text,
 // a miss that leaves the view, and one search per tab.
-#include "events_util.h"
+#include "input.h"
+#include "shells.h"
 #include "widget_util.h"
 
 #include "mainwindow/mainwindow.h"
@@ -25,7 +26,7 @@ std::string entry_text() { return gtk_entry_get_text(GTK_ENTRY(searchbar.entry))
 bool press_find()
 {
   const bool handled = gtk_accel_groups_activate(G_OBJECT(mainwindow.window), GDK_f, CS);
-  ev_pump();
+  widget_pump();
   return handled;
 }
 
@@ -58,14 +59,14 @@ double scrolled(VteTerminal *terminal)
 void type_search(const char *text)
 {
   gtk_entry_set_text(GTK_ENTRY(searchbar.entry), text);
-  ev_pump();
+  widget_pump();
 }
 
 // Feeds `text` and a last line, and waits until the terminal shows that.
 void feed(VteTerminal *terminal, const std::string &text)
 {
   vte_terminal_feed(terminal, (text + "the end").c_str(), -1);
-  ASSERT_TRUE(ev_pump_until([&] {
+  ASSERT_TRUE(widget_pump_until([&] {
     char *all = vte_terminal_get_text(terminal, nullptr, nullptr, nullptr);
     const bool seen = all && strstr(all, "the end");
     g_free(all);
@@ -84,11 +85,11 @@ std::string filler(int lines)
 // Shells that print nothing: the screens hold only what the tests feed.
 void build(int tabs = 1)
 {
-  static const ScriptShell shell = ev_script_shell("exec sleep 1000");
-  ev_build({{"-sh", shell.path}, {"-w", "600"}, {"-h", "300"}});
+  static const ScriptShell shell = script_shell_make("exec sleep 1000");
+  widget_build_no_autohide({{"-sh", shell.path}, {"-w", "600"}, {"-h", "300"}});
   while (mainwindow.tab_count < tabs)
     mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
 }
 
 TEST(Search, OlderNewerAndAround)
@@ -108,8 +109,8 @@ TEST(Search, OlderNewerAndAround)
   Display *dpy = XOpenDisplay(nullptr);
   ASSERT_NE(dpy, nullptr);
   // As the text is typed, the newest match; any case.
-  ev_type(dpy, "needle", false);
-  ASSERT_TRUE(ev_pump_until([] { return entry_text() == "needle"; }));
+  input_type(dpy, "needle", false);
+  ASSERT_TRUE(widget_pump_until([] { return entry_text() == "needle"; }));
   EXPECT_TRUE(vte_terminal_get_has_selection(terminal));
   EXPECT_TRUE(shows_row(terminal, THIRD));
   EXPECT_EQ(searchbar.failed, 0);
@@ -121,8 +122,8 @@ TEST(Search, OlderNewerAndAround)
   };
   for (const auto &step : steps) {
     SCOPED_TRACE(std::string(step.combo) + " to row " + std::to_string(step.row));
-    ev_key(dpy, step.combo);
-    EXPECT_TRUE(ev_pump_until([&] { return shows_row(terminal, step.row); }, 5))
+    input_key(dpy, step.combo);
+    EXPECT_TRUE(widget_pump_until([&] { return shows_row(terminal, step.row); }, 5))
         << scrolled(terminal);
     EXPECT_EQ(searchbar.failed, 0);
   }
@@ -138,16 +139,16 @@ TEST(Search, PlainTextAndAMissThatLeavesTheView)
   ASSERT_GE(match, 0);
   mainwindow_search_open();
   type_search("A.B");
-  EXPECT_TRUE(ev_pump_until([&] { return shows_row(terminal, match); }, 5));
+  EXPECT_TRUE(widget_pump_until([&] { return shows_row(terminal, match); }, 5));
   EXPECT_EQ(searchbar.failed, 0);
   // The only match, "axb" is none: around to itself both ways.
   for (gboolean backward : {gboolean(TRUE), gboolean(FALSE)}) {
     gtk_adjustment_set_value(vte_terminal_get_adjustment(terminal), 40);
     EXPECT_TRUE(mainwindow_search_find(backward));
-    EXPECT_TRUE(ev_pump_until([&] { return shows_row(terminal, match); }, 5));
+    EXPECT_TRUE(widget_pump_until([&] { return shows_row(terminal, match); }, 5));
   }
   gtk_adjustment_set_value(vte_terminal_get_adjustment(terminal), 30);
-  ev_pump();
+  widget_pump();
   const double view = scrolled(terminal);
   GtkStyle *plain = gtk_widget_get_style(searchbar.entry);
   const GdkColor plain_base = plain->base[GTK_STATE_NORMAL];
@@ -155,7 +156,7 @@ TEST(Search, PlainTextAndAMissThatLeavesTheView)
   type_search("a.b.c");
   EXPECT_EQ(searchbar.failed, 1);
   EXPECT_FALSE(mainwindow_search_find(TRUE));
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(scrolled(terminal), view);
   // The miss shows in the entry, not in a dialog.
   const GdkColor tinted = gtk_widget_get_style(searchbar.entry)->base[GTK_STATE_NORMAL];
@@ -181,15 +182,15 @@ TEST(Search, EscapeAndCloseGiveTheFocusBack)
   ASSERT_NE(dpy, nullptr);
   ASSERT_TRUE(press_find());
   ASSERT_EQ(focus(), searchbar.entry);
-  ev_key(dpy, "Escape");
-  EXPECT_TRUE(ev_pump_until([] { return !bar_shown(); }, 5));
+  input_key(dpy, "Escape");
+  EXPECT_TRUE(widget_pump_until([] { return !bar_shown(); }, 5));
   EXPECT_EQ(focus(), mainwindow_terminal_at(0));
   XCloseDisplay(dpy);
 
   ASSERT_TRUE(press_find());
   ASSERT_TRUE(bar_shown());
   gtk_button_clicked(GTK_BUTTON(searchbar.close));
-  ev_pump();
+  widget_pump();
   EXPECT_FALSE(bar_shown());
   EXPECT_EQ(focus(), mainwindow_terminal_at(0));
 }
@@ -201,26 +202,26 @@ TEST(Search, EachTabHasItsOwnBar)
   mainwindow_search_open();
   type_search("first");
   gtk_notebook_set_current_page(notebook(), 1);
-  ev_pump();
+  widget_pump();
   EXPECT_FALSE(bar_shown());
   mainwindow_search_open();
   type_search("second");
   gtk_notebook_set_current_page(notebook(), 2);
-  ev_pump();
+  widget_pump();
   EXPECT_FALSE(bar_shown());
   gtk_notebook_set_current_page(notebook(), 0);
-  ev_pump();
+  widget_pump();
   EXPECT_TRUE(bar_shown());
   EXPECT_EQ(entry_text(), "first");
   gtk_notebook_set_current_page(notebook(), 1);
-  ev_pump();
+  widget_pump();
   EXPECT_TRUE(bar_shown());
   EXPECT_EQ(entry_text(), "second");
 
   // Closed with its bar open: the terminal goes, the bar shows the next tab's.
   Watch closed(mainwindow_terminal_at(1));
   mainwindow_close_tab(nullptr);
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(closed.widget, nullptr);
   const bool expect_open = mainwindow_terminal_at(mainwindow.current_tab) == mainwindow_terminal_at(0);
   EXPECT_EQ(bar_shown(), expect_open);
@@ -232,7 +233,7 @@ TEST(Search, EachTabHasItsOwnBar)
   type_search("last");
   Watch last(mainwindow_terminal_at(0));
   mainwindow_close_tab(nullptr);
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(last.widget, nullptr);
   EXPECT_EQ(mainwindow.tab_count, 1);
   EXPECT_FALSE(bar_shown());

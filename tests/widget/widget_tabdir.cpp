@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The directory a new tab's shell starts in: the start directory, or with
 // "tabdir current" that of the current tab's shell while it can be read.
-#include "events_util.h"
+#include "input.h"
+#include "shells.h"
 #include "widget_util.h"
 
 #include "mainwindow/mainwindow.h"
@@ -39,13 +40,13 @@ std::string fresh_dir(const ScriptShell &shell, const char *name)
 }
 
 struct Tabs {
-  ScriptShell shell = ev_script_shell();
+  ScriptShell shell = script_shell_make();
 
   // The shell of the n-th start (0 the first), once it runs.
   pid_t shell_pid(size_t n)
   {
-    EXPECT_TRUE(ev_pump_until([&] { return ev_starts(shell).size() > n; })) << "start " << n;
-    const auto starts = ev_starts(shell);
+    EXPECT_TRUE(widget_pump_until([&] { return script_shell_starts(shell).size() > n; })) << "start " << n;
+    const auto starts = script_shell_starts(shell);
     return n < starts.size() ? starts[n].pid : 0;
   }
 
@@ -55,14 +56,14 @@ struct Tabs {
     const std::string line = "cd " + dir + "\n";
     vte_terminal_feed_child(VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab)),
                             line.c_str(), -1);
-    ASSERT_TRUE(ev_pump_until([&] { return cwd_of(pid) == dir; })) << cwd_of(pid);
+    ASSERT_TRUE(widget_pump_until([&] { return cwd_of(pid) == dir; })) << cwd_of(pid);
   }
 };
 
 TEST(TabDir, CurrentOpensWhereTheCurrentShellIs)
 {
   Tabs t;
-  ev_build({{"-sh", t.shell.path}, {"-td", "current"}});
+  widget_build_no_autohide({{"-sh", t.shell.path}, {"-td", "current"}});
   const pid_t first = t.shell_pid(0);
   EXPECT_EQ(cwd_of(first), start_dir());
   const std::string there = fresh_dir(t.shell, "there");
@@ -81,7 +82,7 @@ TEST(TabDir, CurrentOpensWhereTheCurrentShellIs)
 TEST(TabDir, StartKeepsTheStartDirectory)
 {
   Tabs t;
-  ev_build({{"-sh", t.shell.path}});
+  widget_build_no_autohide({{"-sh", t.shell.path}});
   const pid_t first = t.shell_pid(0);
   t.cd(first, fresh_dir(t.shell, "there"));
   mainwindow_add_tab();
@@ -99,7 +100,7 @@ bool zombie(pid_t pid)
 TEST(TabDir, CurrentFallsBackWhenTheShellIsGone)
 {
   Tabs t;
-  ev_build({{"-sh", t.shell.path}, {"-td", "current"}});
+  widget_build_no_autohide({{"-sh", t.shell.path}, {"-td", "current"}});
   const pid_t first = t.shell_pid(0);
   t.cd(first, fresh_dir(t.shell, "there"));
   ASSERT_EQ(kill(first, SIGKILL), 0);
@@ -113,7 +114,7 @@ TEST(TabDir, CurrentFallsBackWhenTheShellIsGone)
 TEST(TabDir, RestartKeepsTheTabsDirectory)
 {
   Tabs t;
-  ev_build({{"-sh", t.shell.path}, {"-td", "current"}});
+  widget_build_no_autohide({{"-sh", t.shell.path}, {"-td", "current"}});
   const pid_t first = t.shell_pid(0);
   const std::string there = fresh_dir(t.shell, "there");
   t.cd(first, there);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Font zoom from the keyboard: every tab together, new tabs at the zoomed
 // size, bounded, and the window keeping its size.
-#include "events_util.h"
+#include "input.h"
+#include "shells.h"
+#include "widget_util.h"
 
 #include "mainwindow/mainwindow.h"
 
@@ -17,7 +19,7 @@ constexpr auto CS = static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MA
 bool press(guint keyval, GdkModifierType mods = CS)
 {
   const bool handled = gtk_accel_groups_activate(G_OBJECT(mainwindow.window), keyval, mods);
-  ev_pump();
+  widget_pump();
   return handled;
 }
 
@@ -37,7 +39,7 @@ void expect_every_tab_at(double points)
 // The window asks for no more room than it has, so nothing makes it grow.
 void expect_window_size(int width, int height)
 {
-  ev_pump();
+  widget_pump();
   int w, h;
   gtk_window_get_size(GTK_WINDOW(mainwindow.window), &w, &h);
   EXPECT_EQ(w, width);
@@ -50,10 +52,10 @@ void expect_window_size(int width, int height)
 
 TEST(Zoom, AllTabsTogetherAndNewTabsFollow)
 {
-  ev_build({{"-fn", "Monospace 10"}, {"-w", "640"}, {"-h", "300"}});
+  widget_build_no_autohide({{"-fn", "Monospace 10"}, {"-w", "640"}, {"-h", "300"}});
   mainwindow_add_tab();
   mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
   int width, height;
   gtk_window_get_size(GTK_WINDOW(mainwindow.window), &width, &height);
   VteTerminal *current = VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab));
@@ -70,7 +72,7 @@ TEST(Zoom, AllTabsTogetherAndNewTabsFollow)
     expect_window_size(width, height);
   }
   // The larger font shows fewer columns in the same room.
-  EXPECT_TRUE(ev_pump_until([&] { return vte_terminal_get_column_count(current) < columns; }));
+  EXPECT_TRUE(widget_pump_until([&] { return vte_terminal_get_column_count(current) < columns; }));
   mainwindow_add_tab();
   EXPECT_EQ(points_at(mainwindow.current_tab), 12);
 
@@ -83,7 +85,7 @@ TEST(Zoom, AllTabsTogetherAndNewTabsFollow)
 
 TEST(Zoom, StaysBetweenFourAndSeventyTwoPoints)
 {
-  ev_build({{"-fn", "Monospace 6"}});
+  widget_build_no_autohide({{"-fn", "Monospace 6"}});
   for (int i = 0; i < 5; i++)
     press(GDK_minus);
   expect_every_tab_at(4);
@@ -97,7 +99,7 @@ TEST(Zoom, StaysBetweenFourAndSeventyTwoPoints)
 // A font named without a size zooms from the size the terminal shows.
 TEST(Zoom, FontWithoutSizeStartsFromTheShownOne)
 {
-  ev_build({{"-fn", "Monospace"}});
+  widget_build_no_autohide({{"-fn", "Monospace"}});
   const double shown = points_at(0);
   ASSERT_GT(shown, 0);
   press(GDK_plus);
@@ -106,7 +108,7 @@ TEST(Zoom, FontWithoutSizeStartsFromTheShownOne)
 
 TEST(Zoom, KeysFollowTheKeymodSetting)
 {
-  ev_build({{"-fn", "Monospace 10"}, {"-km", "alt"}});
+  widget_build_no_autohide({{"-fn", "Monospace 10"}, {"-km", "alt"}});
   EXPECT_FALSE(press(GDK_plus, CS));
   expect_every_tab_at(10);
   EXPECT_TRUE(press(GDK_plus, GDK_MOD1_MASK));
@@ -119,8 +121,8 @@ TEST(Zoom, KeysFollowTheKeymodSetting)
 // Real key presses: with Shift held, minus arrives as an underscore.
 TEST(Zoom, TypedKeys)
 {
-  ev_build({{"-fn", "Monospace 10"}});
-  ASSERT_TRUE(ev_show_window());
+  widget_build_no_autohide({{"-fn", "Monospace 10"}});
+  ASSERT_TRUE(widget_show());
   Display *dpy = XOpenDisplay(nullptr);
   ASSERT_NE(dpy, nullptr);
   struct { const char *combo; double expected; } const steps[] = {
@@ -129,8 +131,8 @@ TEST(Zoom, TypedKeys)
   };
   for (const auto &step : steps) {
     SCOPED_TRACE(step.combo);
-    ev_key(dpy, step.combo);
-    EXPECT_TRUE(ev_pump_until([&] { return points_at(0) == step.expected; }, 5)) << points_at(0);
+    input_key(dpy, step.combo);
+    EXPECT_TRUE(widget_pump_until([&] { return points_at(0) == step.expected; }, 5)) << points_at(0);
   }
   XCloseDisplay(dpy);
 }
