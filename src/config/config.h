@@ -5,6 +5,8 @@
 #include <gdk/gdk.h>
 #include <X11/Xlib.h>
 
+#include <span>
+
 enum ScrollbarPos { SCROLLBAR_NONE = -1, SCROLLBAR_LEFT = 2, SCROLLBAR_RIGHT = 3 };
 enum BorderType { BORDER_THIN = 0, BORDER_THICK = 1, BORDER_NONE = 2 };
 enum WindowPosition {
@@ -55,15 +57,57 @@ struct Settings {
   int pos_y;
 };
 
+struct OptionWords;
+
+// How the parser reads an option's value; the manual and the completions
+// describe each rule once.
+enum OptionRule {
+  RULE_TEXT,      // copied whole
+  RULE_FILE,      // copied whole; a file name
+  RULE_COLOR,     // a colour name or hex code, else the row's fallback colour
+  RULE_WORDS,     // one of the row's words
+  RULE_INTEGER,   // atoi's reading
+  RULE_NUMBER,    // atof's reading, as a float
+  RULE_SIZE,      // pixels, or with "%" a share of the monitor
+  RULE_KEY,       // a key symbol name, first letter in either case
+  RULE_MODIFIER,  // one of the row's words, first letter in either case
+  RULE_KEYMOD,    // the row's words joined by "+"
+  RULE_PALETTE,   // names that begin with the row's names up to their "X"
+};
+
+struct SizeFields {
+  int *pixels;
+  int *percent;
+};
+
+// Where the rule stores the value: the member that matches the rule.
+union OptionField {
+  char (*text)[SETTINGS_TEXT_SIZE];
+  GdkColor *color;
+  int *number;
+  float *real;
+  KeySym *key;
+  const SizeFields *size;
+};
+
 struct OptionInfo {
+  // What --help and --info print.
   char name[18];
   char short_name[12];
   char type[12];
   char description[150];
+  // What the parser, the resource loading and the generated files read.
+  OptionRule rule;
+  OptionField field;
+  const OptionWords *words;   // RULE_WORDS, RULE_MODIFIER, RULE_KEYMOD
+  const char *fallback;       // RULE_COLOR: the colour of a value that is none
+  const char *default_text;   // as the manual shows it; "(...)" describes it
+  const char *example;        // a typical value, for examples and fuzz seeds
+  bool resource;              // also read from ~/.Xdefaults
 };
 
-constexpr int OPTION_COUNT = 30;
-extern const OptionInfo option_table[OPTION_COUNT];
+// Every option, in the order --help prints them and the parser tries them.
+extern const std::span<const OptionInfo> option_table;
 
 // The one record. Other modules read it through the accessors below; the
 // configuration module and its tests work on it directly.
@@ -71,6 +115,9 @@ extern Settings settings;
 
 void settings_defaults();
 void settings_apply_option(char *name, char *value);
+// Whether `name` is one of the row's names; the parser applies the first
+// row that matches.
+bool settings_option_matches(const OptionInfo &row, const char *name);
 // The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
 // the display's database and are applied, options in table order, then the
 // palette. settings_load calls it between the defaults and the command line.

@@ -8,40 +8,6 @@
 
 Settings settings;
 
-// name            short      type        description
-const OptionInfo option_table[OPTION_COUNT] = {
-  {"key",          "-k",      "KEY",      "Shortcut key (eg: f12)."},
-  {"mod",          "-m",      "MODIFIER", "meta modifier key: shift, control, alt, windows, none."},
-  {"keymod",       "-km",     "MODIFIER", "Modifier for keyboard shortcuts. Can be a combination (with +) of modifiers (eg: shift+control)."},
-  {"autohide",     "-ah",     "BOOLEAN",  "Whether or not to hide kavlor when it looses focus. Default: true."},
-  {"font",         "-fn",     "FONT",     "Terminal font and size (eg: Sans 10). Default: Bistream Vera Sans 10."},
-  {"background",   "-bg",     "COLOR",    "Background color. Default: Black."},
-  {"foreground",   "-fg",     "COLOR",    "Foreground color. Default: White."},
-  {"allowbold",    "-ab",     "BOOLEAN",  "Allow bold fonts or not. Default: true."},
-  {"border",       "-b",      "TYPE",     "Border type: thin, thick, none. Default: none."},
-  {"opacity",      "-o",      "NUMBER",   "Opacity (range: 10 - 100). Default: 100."},
-  {"bgimage",      "-bgimg",  "FILE",     "Background image to use on terminal."},
-  {"width",        "-w",      "NUMBER",   "Window width, either as an integer or a percentage (eg, 50%). Default: 800."},
-  {"height",       "-h",      "NUMBER",   "Window height, either as an integer or a percentage (eg, 50%).. Default: 400."},
-  {"position",     "-p",      "POSITION", "Window position: top, bottom, left, right. Default: top."},
-  {"scrollbar",    "-s",      "POSITION", "Scrollbar position: left, right, none. Default: none."},
-  {"shell",        "-sh",     "STRING",   "Terminal Shell. Default: the user's default shell."},
-  {"emulation",    "-e",      "STRING",   "Terminal Emulation. Default: xterm"},
-  {"lines",        "-l",      "NUMBER",   "Scrollback lines. 0 to disable scrollback. Default: 1000."},
-  {"showtab",      "-st",     "VALUE",    "Tabbar visibility (one: only visible when > 1 tabs): never, one, always."},
-  {"tabpos",       "-tp",     "POSITION", "Tabbar position: top, bottom, left, right. Default: bottom."},
-  {"tablabel",     "-tl",     "STRING",   "Label of the tabs. Default: term."},
-  {"tabfill",      "-tf",     "BOOLEAN",  "Whether tabs fill whole tabbar space. Default: true."},
-  {"scroll",       "-sc",     "BOOLEAN",  "Whether to scroll the terminal on output. Default: true."},
-  {"fixedx",       "-fx",     "NUMBER",   "Overrides any calculated horizontal position."},
-  {"fixedy",       "-fy",     "NUMBER",   "Overrides any calculated vertical position."},
-  {"allowreorder", "-ar",     "BOOLEAN",  "Allow reordering of terminal tabs."},
-  {"colorX",       "-cX",     "COLOR",    "Specify color X of the terminals color palette"},
-  {"cursorBlink",  "-ub",     "BOOLEAN",  "Should the cursor blink? Default: true"},
-  {"cursorColor",  "-uc",     "COLOR",    "The color of the cursor. Default: white"},
-  {"cursorShape",  "-us",     "STRING",   "Cursor shape, one of [block,ibeam,underline]. Default: block"},
-};
-
 void settings_defaults()
 {
   Settings &s = settings;
