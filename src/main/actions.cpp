@@ -20,16 +20,22 @@ char **saved_argv;
 
 static const char *const VERSION = KAVLOR_VERSION;
 
+// word         its --help line                            its --info line                       operation
+const ActionWord action_table[] = {
+  {"--help",    "Display this menu",                       "Display command line options menu",   print_help},
+  {"--info",    "Display .Xdefault options",               "Display .Xdefault options",           print_info},
+  {"--version", "Display the current application version", "Display current application version", print_version},
+  {"--toggle",  "Show/Hide the current kavlor instance",   "Show/Hide the current kavlor instance", toggle_other_instance},
+};
+const std::span<const ActionWord> action_words(action_table);
+
 void print_help()
 {
   const char *self = saved_argv[0];
-  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
-         "  --help\tDisplay this menu\n"
-         "  --info\tDisplay .Xdefault options\n"
-         "  --version\tDisplay the current application version\n"
-         "  --toggle\tShow/Hide the current kavlor instance\n"
-         "(When using an action command, the options are ignored)\n\nOptions are:\n",
-         VERSION, self);
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, self);
+  for (const ActionWord &a : action_words)
+    printf("  %s\t%s\n", a.word, a.help);
+  printf("(When using an action command, the options are ignored)\n\nOptions are:\n");
   for (const OptionInfo &row : option_table)
     printf("  %s %s\t%s\n", row.short_name, row.type, row.description);
   printf("\t\tYou may specify no palette, or a complete one with 16 total colors\n"
@@ -44,17 +50,14 @@ void print_help()
 
 void print_info()
 {
-  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
-         "  --help\tDisplay command line options menu\n"
-         "  --info\tDisplay .Xdefault options\n"
-         "  --version\tDisplay current application version\n"
-         "  --toggle\tShow/Hide the current kavlor instance\n"
-         "(When using an action command, the .Xdefaults options are ignored)\n\n"
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, saved_argv[0]);
+  for (const ActionWord &a : action_words)
+    printf("  %s\t%s\n", a.word, a.info);
+  printf("(When using an action command, the .Xdefaults options are ignored)\n\n"
          "The .Xdefault options are read from ~/.Xdefaults.\n"
          "To specify an option in .Xdefaults use this syntax:\n"
          "kavlor.OPTION: VALUE\nExample: kavlor.key: f12\n\n"
-         "Available .Xdefaults options:\n",
-         VERSION, saved_argv[0]);
+         "Available .Xdefaults options:\n");
   for (const OptionInfo &row : option_table)
     printf("  %s:  \t%s      \t%s\n", row.name, row.type, row.description);
   printf("\t\t\t\tYou may specify no palette, or a complete one with 16 total colors.\n"

@@ -2,6 +2,8 @@
 // The action words of the command line.
 #pragma once
 
+#include <span>
+
 extern int saved_argc;
 extern char **saved_argv;
 
@@ -12,3 +14,13 @@ void toggle_other_instance();
 int find_other_instance_pid();
 // Ends the election of a --toggle start once its SIGUSR1 handler is in place.
 void instance_lock_release();
+
+// The action words in the order the command line is scanned for them, with
+// their lines in the two help texts.
+struct ActionWord {
+  const char *word;
+  const char *help;
+  const char *info;
+  void (*run)();
+};
+extern const std::span<const ActionWord> action_words;
