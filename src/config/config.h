@@ -119,8 +119,9 @@ void settings_apply_option(char *name, char *value);
 // row that matches.
 bool settings_option_matches(const OptionInfo &row, const char *name);
 // The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
-// the display's database and are applied, options in table order, then the
-// palette. settings_load calls it between the defaults and the command line.
+// the display's database and are applied: the resource rows of the option
+// table in order, then color0 to color15. settings_load calls it between
+// the defaults and the command line.
 void settings_read_resource_file(Display *dpy, const char *path);
 // SIGUSR1 stays blocked from the start of main until settings_load has
 // installed its handler, so an early toggle request is kept, not fatal.

@@ -90,14 +90,17 @@ Settings &S = settings;
 const SizeFields width_fields = {&S.width, &S.width_percent};
 const SizeFields height_fields = {&S.height, &S.height_percent};
 
-// Adding an option is one row here plus its field in Settings and its
-// default in settings_defaults (a test holds the manual's default to it).
-// Names match exactly, so a row's place in the table is only where --help
-// prints it; no new name may begin with "color" or "-c". For example:
-//   {"monitor",      "-mon",    "VALUE",    "Monitor to show on: pointer, focus, primary or a number.",
-//    RULE_WORDS,     {.number = &S.monitor},      &monitor_list, nullptr, "pointer",  "primary", true},
+// Adding an option is one row here (and its word list above, if it takes
+// words), its field in Settings and its default in settings_defaults; a
+// test holds the row's default text to that. Names match exactly, so a
+// row's place only says where --help lists it; no name may begin with
+// "color" or "-c", the palette's. A value that no rule reads gets a rule
+// of its own in OptionRule and settings_apply_rule, and its sentence in
+// the manual from gen_docs. For example:
 //   {"tabdir",       "-td",     "VALUE",    "Directory of a new tab: start, current. Default: start.",
-//    RULE_WORDS,     {.number = &S.tabdir},       &tabdir_list,  nullptr, "start",    "current", true},
+//    RULE_WORDS,     {.number = &S.tabdir},        &tabdir_list,       nullptr, "start",       "current", true},
+//   {"monitor",      "-mon",    "VALUE",    "Monitor to show on: pointer, focus, primary or a number.",
+//    RULE_MONITOR,   {.number = &S.monitor},       &monitor_list,      nullptr, "pointer",     "primary", true},
 //
 // name            short      type        description
 //  rule            field                         words               fallback default text   example  resource
