@@ -107,7 +107,7 @@ const std::span<const Accelerator> mainwindow_accelerators(accelerators);
 void mainwindow_connect_accelerators(GtkAccelGroup *group)
 {
   const int keymod = settings_get_keymod();
-  for (const Accelerator &a : mainwindow_accelerators) {
+  for (const Accelerator &a : accelerators) {
     const int mods = a.modifiers == KEYMOD ? keymod : a.modifiers;
     gtk_accel_group_connect(group, a.keyval, static_cast<GdkModifierType>(mods),
                             GTK_ACCEL_VISIBLE,
