@@ -101,7 +101,8 @@ struct OptionInfo {
   OptionField field;
   const OptionWords *words;   // RULE_WORDS, RULE_MODIFIER, RULE_KEYMOD
   const char *fallback;       // RULE_COLOR: the colour of a value that is none
-  const char *default_text;   // as the manual shows it; "(...)" describes it
+  const char *default_text;   // read by the rule at start; "(...)": set in code
+                              // and only described
   const char *example;        // a typical value, for examples and fuzz seeds
   bool resource;              // also read from ~/.Xdefaults
 };
@@ -118,6 +119,8 @@ void settings_apply_option(char *name, char *value);
 // Whether `name` is one of the row's names; the parser applies the first
 // row that matches.
 bool settings_option_matches(const OptionInfo &row, const char *name);
+// The row's default text applied by the row's rule.
+void settings_apply_default(const OptionInfo &row);
 // The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
 // the display's database and are applied: the resource rows of the option
 // table in order, then color0 to color15. settings_load calls it between

@@ -91,12 +91,12 @@ const SizeFields width_fields = {&S.width, &S.width_percent};
 const SizeFields height_fields = {&S.height, &S.height_percent};
 
 // Adding an option is one row here (and its word list above, if it takes
-// words), its field in Settings and its default in settings_defaults; a
-// test holds the row's default text to that. Names match exactly, so a
-// row's place only says where --help lists it; no name may begin with
-// "color" or "-c", the palette's. A value that no rule reads gets a rule
-// of its own in OptionRule and settings_apply_rule, and its sentence in
-// the manual from gen_docs. For example:
+// words) and its field in Settings: settings_defaults reads the default
+// text with the row's rule. Names match exactly, so a row's place only
+// says where --help lists it; no name may begin with "color" or "-c", the
+// palette's. A value that no rule reads gets a rule of its own in
+// OptionRule and settings_apply_rule, and its sentence in the manual from
+// gen_docs. For example:
 //   {"tabdir",       "-td",     "VALUE",    "Directory of a new tab: start, current. Default: start.",
 //    RULE_WORDS,     {.number = &S.tabdir},        &tabdir_list,       nullptr, "start",       "current", true},
 //   {"monitor",      "-mon",    "VALUE",    "Monitor to show on: pointer, focus, primary or a number.",
@@ -116,9 +116,9 @@ const OptionInfo rows[] = {
   {"font",         "-fn",     "FONT",     "Terminal font and size (eg: Sans 10). Default: Bistream Vera Sans 10.",
    RULE_TEXT,      {.text = &S.font},            nullptr,            nullptr, "Bitstream Vera Sans Mono 10", "Monospace 12", true},
   {"background",   "-bg",     "COLOR",    "Background color. Default: Black.",
-   RULE_COLOR,     {.color = &S.background},     nullptr,            "black", "000000",      "1c1c1c", true},
+   RULE_COLOR,     {.color = &S.background},     nullptr,            "black", "black",       "1c1c1c", true},
   {"foreground",   "-fg",     "COLOR",    "Foreground color. Default: White.",
-   RULE_COLOR,     {.color = &S.foreground},     nullptr,            "white", "ffffff",      "green", true},
+   RULE_COLOR,     {.color = &S.foreground},     nullptr,            "white", "white",       "green", true},
   {"allowbold",    "-ab",     "BOOLEAN",  "Allow bold fonts or not. Default: true.",
    RULE_WORDS,     {.number = &S.allowbold},     &bool_list,         nullptr, "true",        "No",    true},
   {"border",       "-b",      "TYPE",     "Border type: thin, thick, none. Default: none.",
@@ -162,7 +162,7 @@ const OptionInfo rows[] = {
   {"cursorBlink",  "-ub",     "BOOLEAN",  "Should the cursor blink? Default: true",
    RULE_WORDS,     {.number = &S.cursorBlink},   &bool_list,         nullptr, "true",        "FALSE", true},
   {"cursorColor",  "-uc",     "COLOR",    "The color of the cursor. Default: white",
-   RULE_COLOR,     {.color = &S.cursorColor},    nullptr,            "white", "ffffff",      "#ff0000", true},
+   RULE_COLOR,     {.color = &S.cursorColor},    nullptr,            "white", "white",       "#ff0000", true},
   {"cursorShape",  "-us",     "STRING",   "Cursor shape, one of [block,ibeam,underline]. Default: block",
    RULE_WORDS,     {.number = &S.cursorShape},   &cursor_shape_list, nullptr, "block",       "ibeam", false},
 };

@@ -169,3 +169,12 @@ void settings_apply_option(char *name, char *value)
       return;
     }
 }
+
+void settings_apply_default(const OptionInfo &row)
+{
+  char value[SETTINGS_TEXT_SIZE];
+  g_strlcpy(value, row.default_text, sizeof value);
+  char name[sizeof row.name];
+  g_strlcpy(name, row.name, sizeof name);
+  settings_apply_rule(row, name, value);
+}

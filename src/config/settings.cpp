@@ -4,49 +4,30 @@
 #include <glib.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <vte/vte.h>
 
 Settings settings;
 
 void settings_defaults()
 {
   Settings &s = settings;
-  g_strlcpy(s.font, "Bitstream Vera Sans Mono 10", sizeof s.font);
-  gdk_color_parse("black", &s.background);
-  gdk_color_parse("white", &s.foreground);
-  s.scrollbar = SCROLLBAR_NONE;
-  s.border = BORDER_NONE;
-  s.opacity = 100.0f;
+  // What no value of an option gives: no key, no modifier, no image, the
+  // size in pixels, the tab bar shown from two tabs on, no palette.
+  s.key = NoSymbol;
+  s.mod = 0;
   s.bgimage[0] = '\0';
-  s.width = 800;
-  s.height = 400;
   s.width_percent = -1;
   s.height_percent = -1;
-  s.position = POS_TOP;
-  s.mod = 0;
-  s.key = NoSymbol;
+  s.showtab = SHOWTAB_ONE;
+  s.palette_count = 0;
+  s.start_toggled = 0;
   // Without a password entry there is no login shell to copy.
   const struct passwd *pw = getpwuid(getuid());
   g_strlcpy(s.shell, pw && pw->pw_shell && *pw->pw_shell ? pw->pw_shell : "/bin/sh",
             sizeof s.shell);
-  g_strlcpy(s.emulation, "xterm", sizeof s.emulation);
-  s.lines = 1000;
-  s.showtab = SHOWTAB_ONE;
-  s.tabpos = GTK_POS_BOTTOM;
-  g_strlcpy(s.tablabel, "term", sizeof s.tablabel);
-  s.palette_count = 0;
-  s.tabfill = 0;
-  s.allowbold = 1;
-  s.keymod = GDK_SHIFT_MASK | GDK_CONTROL_MASK;
-  s.autohide = 1;
-  s.scroll = 1;
-  s.fixedx = -1;
-  s.fixedy = -1;
-  s.allowreorder = 1;
-  s.cursorBlink = 1;
-  gdk_color_parse("white", &s.cursorColor);
-  s.cursorShape = VTE_CURSOR_SHAPE_BLOCK;
-  s.start_toggled = 0;
+  // Every other default is the option's default text, read by its rule.
+  for (const OptionInfo &row : option_table)
+    if (row.default_text[0] != '(')
+      settings_apply_default(row);
 }
 
 const char *settings_get_font() { return settings.font; }
