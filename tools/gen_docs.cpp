@@ -180,18 +180,20 @@ string actions_section()
 // An accelerator as the user presses it: "keymod+T", "Alt+1", "F11".
 string key_text(const Accelerator &a)
 {
-  // modifier             name
+  // mask                 name
   static const struct { int mask; const char *name; } modifiers[] = {
-    {KEYMOD,              "keymod"},
     {GDK_SHIFT_MASK,      "Shift"},
     {GDK_CONTROL_MASK,    "Control"},
     {GDK_MOD1_MASK,       "Alt"},
     {GDK_SUPER_MASK,      "Super"},
   };
   string out;
-  for (const auto &m : modifiers)
-    if (a.modifiers == KEYMOD ? m.mask == KEYMOD : m.mask != KEYMOD && (a.modifiers & m.mask))
-      out += bold(m.name) + "+";
+  if (a.modifiers == KEYMOD)
+    out = bold("keymod") + "+";
+  else
+    for (const auto &m : modifiers)
+      if (a.modifiers & m.mask)
+        out += bold(m.name) + "+";
   const char *name = gdk_keyval_name(gdk_keyval_to_upper(a.keyval));
   if (!name)
     fail("an accelerator without a key name");
