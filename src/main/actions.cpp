@@ -20,12 +20,12 @@ char **saved_argv;
 
 static const char *const VERSION = KAVLOR_VERSION;
 
-// word         its --help line                            its --info line                       operation
+// word         its --help line                            its --info line
 const ActionWord action_table[] = {
-  {"--help",    "Display this menu",                       "Display command line options menu",   print_help},
-  {"--info",    "Display .Xdefault options",               "Display .Xdefault options",           print_info},
-  {"--version", "Display the current application version", "Display current application version", print_version},
-  {"--toggle",  "Show/Hide the current kavlor instance",   "Show/Hide the current kavlor instance", toggle_other_instance},
+  {"--help",    "Display this menu",                       "Display command line options menu"},
+  {"--info",    "Display .Xdefault options",               "Display .Xdefault options"},
+  {"--version", "Display the current application version", "Display current application version"},
+  {"--toggle",  "Show/Hide the current kavlor instance",   "Show/Hide the current kavlor instance"},
 };
 const std::span<const ActionWord> action_words(action_table);
 

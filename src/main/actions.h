@@ -15,12 +15,11 @@ int find_other_instance_pid();
 // Ends the election of a --toggle start once its SIGUSR1 handler is in place.
 void instance_lock_release();
 
-// The action words in the order the command line is scanned for them, with
-// their lines in the two help texts.
+// The action words with their lines in the two help texts; the manual and
+// the completions list them.
 struct ActionWord {
   const char *word;
   const char *help;
   const char *info;
-  void (*run)();
 };
 extern const std::span<const ActionWord> action_words;
