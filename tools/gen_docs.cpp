@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Writes the manual page, the shell completions and the example resource
-// file. The manual's prose is a roff template; what comes from the tables
-// the program itself reads (options, action words, accelerators, menu
-// items) is filled in here, so the manual cannot drift from the program.
+// file. The manual and the completions are templates in data/; what comes
+// from the tables the program itself reads (options, action words,
+// accelerators, menu items) is filled in here, so none can drift from the
+// program.
 //
 //   gen_docs man TEMPLATE WINDOW_MANAGERS_FILE OUT   manual page; @KAVLOR_DOCDIR@
 //                                                    and @KAVLOR_DATADIR@ stay for
 //                                                    the installation paths
-//   gen_docs bash OUT                                bash completion
-//   gen_docs zsh OUT                                 zsh completion
+//   gen_docs completion TEMPLATE OUT                 bash or zsh completion
 //   gen_docs xdefaults OUT                           commented example ~/.Xdefaults
 #include "config/config.h"
 #include "config/words.h"
@@ -275,12 +275,38 @@ const OptionInfo &option_named(const char *name)
   fail(string("no option ") + name);
 }
 
-string man_page(const char *template_path, const char *wm_path)
+using Fills = std::vector<std::pair<string, string>>;
+
+// The template with each placeholder replaced by its text. A placeholder
+// alone on its line gives its text in the line's indentation. Only the
+// installation paths are left for later.
+string filled(const char *template_path, const Fills &fills)
 {
   string page = file_text(template_path);
-  // A section placeholder stands on a line of its own, and its text ends
-  // with the line feed that ended that line.
-  const std::vector<std::pair<string, string>> fills = {
+  for (const auto &[placeholder, text] : fills) {
+    const size_t at = page.find(placeholder);
+    if (at == string::npos)
+      fail(string(template_path) + " has no " + placeholder);
+    const size_t line = page.rfind('\n', at) + 1;  // npos + 1 is 0
+    const string indent = page.substr(line, at - line);
+    string indented = text;
+    if (indent.find_first_not_of(' ') == string::npos && !indent.empty()) {
+      for (size_t nl = indented.find('\n'); nl != string::npos && nl + 1 < indented.size();
+           nl = indented.find('\n', nl + 1))
+        indented.insert(nl + 1, indent);
+    }
+    page.replace(at, placeholder.size(), indented);
+  }
+  std::smatch left;
+  if (std::regex_search(page, left, std::regex("@(?!KAVLOR_(DOCDIR|DATADIR)@)[A-Z_]+@")))
+    fail(string(template_path) + " names " + left.str() + ", which nothing fills");
+  return page;
+}
+
+string man_page(const char *template_path, const char *wm_path)
+{
+  // A section's text ends with the line feed that ended its placeholder's line.
+  return filled(template_path, {
     // placeholder          text
     {"@VERSION@",           KAVLOR_VERSION},
     {"@RELEASE_DATE@",      KAVLOR_RELEASE_DATE},
@@ -290,114 +316,52 @@ string man_page(const char *template_path, const char *wm_path)
     {"@OPTIONS@\n",         options_section()},
     {"@KEYS@\n",            keys_section()},
     {"@WINDOW_MANAGERS@\n", window_managers(wm_path)},
-  };
-  for (const auto &[placeholder, text] : fills) {
-    const size_t at = page.find(placeholder);
-    if (at == string::npos)
-      fail("the template has no " + placeholder);
-    page.replace(at, placeholder.size(), text);
-  }
-  // Only the installation paths are left for later.
-  std::smatch left;
-  if (std::regex_search(page, left, std::regex("@(?!KAVLOR_(DOCDIR|DATADIR)@)[A-Z_]+@")))
-    fail("the template names " + left.str() + ", which nothing fills");
-  return page;
+  });
 }
-
-struct CompletionWords {
-  string option_names;                               // all, space separated
-  std::vector<std::pair<string, string>> word_cases; // "name|short" -> words
-  string keymod_names, keymod_words, file_options, value_options;  // "a|b|..."
-};
 
 void add_alternative(string &list, const string &names)
 {
   list += (list.empty() ? "" : "|") + names;
 }
 
-CompletionWords completion_words()
+// Both shells' templates take the same case arms and lists.
+string completion(const char *template_path)
 {
-  CompletionWords c;
+  string names, word_options, keymod_options, keymod_words, file_options, value_options;
   for (const ActionWord &a : action_words)
-    c.option_names += (c.option_names.empty() ? "" : " ") + string(a.word);
+    names += (names.empty() ? "" : " ") + string(a.word);
   for (const OptionInfo &row : option_table) {
     if (row.rule == RULE_PALETTE) {
-      string palette;
       for (int i = 0; i < PALETTE_SIZE; i++) {
         const string n = palette_prefix(row.name) + std::to_string(i);
         const string s = palette_prefix(row.short_name) + std::to_string(i);
-        c.option_names += " " + s + " " + n;
-        add_alternative(palette, s + "|" + n);
+        names += " " + s + " " + n;
+        add_alternative(value_options, s + "|" + n);
       }
-      add_alternative(c.value_options, palette);
       continue;
     }
-    c.option_names += string(" ") + row.short_name + " " + row.name;
+    names += string(" ") + row.short_name + " " + row.name;
     const string both = string(row.short_name) + "|" + row.name;
     if (row.rule == RULE_KEYMOD) {
-      c.keymod_names = both;
-      c.keymod_words = joined(*row.words, " ");
+      keymod_options = both;
+      keymod_words = joined(*row.words, " ");
     } else if (row.words) {
-      c.word_cases.push_back({both, joined(*row.words, " ")});
+      word_options += both + ")\n    values=\"" + joined(*row.words, " ") + "\" ;;\n";
     } else if (row.rule == RULE_FILE) {
-      add_alternative(c.file_options, both);
+      add_alternative(file_options, both);
     } else {
-      add_alternative(c.value_options, both);
+      add_alternative(value_options, both);
     }
   }
-  return c;
-}
-
-string bash_completion()
-{
-  const CompletionWords c = completion_words();
-  std::ostringstream b;
-  b << "# SPDX-License-Identifier: GPL-2.0-or-later\n"
-       "# bash completion for kavlor, generated from its option table.\n"
-       "_kavlor()\n{\n"
-       "    local cur=${COMP_WORDS[COMP_CWORD]} prev=\n"
-       "    [ \"$COMP_CWORD\" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-       "    COMPREPLY=()\n"
-       "    case $prev in\n";
-  for (const auto &[names, words] : c.word_cases)
-    b << "        " << names << ")\n"
-         "            COMPREPLY=($(compgen -W \"" << words << "\" -- \"$cur\"))\n"
-         "            return ;;\n";
-  b << "        " << c.keymod_names << ")\n"
-       "            local head=\n"
-       "            [[ $cur == *+* ]] && head=${cur%+*}+\n"
-       "            COMPREPLY=($(compgen -P \"$head\" -W \"" << c.keymod_words
-    << "\" -- \"${cur##*+}\"))\n"
-       "            return ;;\n"
-       "        " << c.file_options << ")\n"
-       "            COMPREPLY=($(compgen -f -- \"$cur\"))\n"
-       "            return ;;\n"
-       "        " << c.value_options << ")\n"
-       "            return ;;\n"
-       "    esac\n"
-       "    COMPREPLY=($(compgen -W \"" << c.option_names << "\" -- \"$cur\"))\n"
-       "}\n"
-       "complete -F _kavlor kavlor\n";
-  return b.str();
-}
-
-string zsh_completion()
-{
-  const CompletionWords c = completion_words();
-  std::ostringstream z;
-  z << "#compdef kavlor\n"
-       "# SPDX-License-Identifier: GPL-2.0-or-later\n"
-       "# zsh completion for kavlor, generated from its option table.\n"
-       "case ${words[CURRENT-1]} in\n";
-  for (const auto &[names, words] : c.word_cases)
-    z << "  " << names << ")\n    compadd -- " << words << "\n    return ;;\n";
-  z << "  " << c.keymod_names << ")\n    compset -P '*+'\n    compadd -- " << c.keymod_words
-    << "\n    return ;;\n"
-       "  " << c.file_options << ")\n    _files\n    return ;;\n"
-       "  " << c.value_options << ")\n    _message value\n    return ;;\n"
-       "esac\n"
-       "compadd -- " << c.option_names << "\n";
-  return z.str();
+  return filled(template_path, {
+    // placeholder         text
+    {"@WORD_OPTIONS@\n",   word_options},
+    {"@KEYMOD_OPTIONS@",   keymod_options},
+    {"@KEYMOD_WORDS@",     keymod_words},
+    {"@FILE_OPTIONS@",     file_options},
+    {"@VALUE_OPTIONS@",    value_options},
+    {"@NAMES@",            names},
+  });
 }
 
 string xdefaults_example()
@@ -453,15 +417,13 @@ int main(int argc, char **argv)
   const string mode = argc > 1 ? argv[1] : "";
   if (mode == "man" && argc == 5)
     write_file(argv[4], man_page(argv[2], argv[3]));
-  else if (mode == "bash" && argc == 3)
-    write_file(argv[2], bash_completion());
-  else if (mode == "zsh" && argc == 3)
-    write_file(argv[2], zsh_completion());
+  else if (mode == "completion" && argc == 4)
+    write_file(argv[3], completion(argv[2]));
   else if (mode == "xdefaults" && argc == 3)
     write_file(argv[2], xdefaults_example());
   else {
-    fputs("usage: gen_docs man TEMPLATE WINDOW_MANAGERS OUT | bash OUT | zsh OUT | xdefaults OUT\n",
-          stderr);
+    fputs("usage: gen_docs man TEMPLATE WINDOW_MANAGERS OUT | completion TEMPLATE OUT | "
+          "xdefaults OUT\n", stderr);
     return 2;
   }
   return 0;
