@@ -92,7 +92,6 @@ static void settings_parse_mod(char *text, const OptionInfo &row)
 
 static void settings_parse_key(char *text, KeySym *key)
 {
-  *key = NoSymbol;
   text[0] = static_cast<char>(tolower(static_cast<unsigned char>(text[0])));
   *key = XStringToKeysym(text);
   if (*key == NoSymbol) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words: help texts, version and the toggle of a running instance.
+// The command line: its action words (help texts, version, the toggle of
+// a running instance) and its option pairs, in argument order.
 #include "main/actions.h"
 #include "config/config.h"
 
@@ -15,23 +16,10 @@
 
 #include <glib.h>
 
-int saved_argc;
-char **saved_argv;
-
 static const char *const VERSION = KAVLOR_VERSION;
 
-// word         its --help line                            its --info line
-const ActionWord action_table[] = {
-  {"--help",    "Display this menu",                       "Display command line options menu"},
-  {"--info",    "Display .Xdefault options",               "Display .Xdefault options"},
-  {"--version", "Display the current application version", "Display current application version"},
-  {"--toggle",  "Show/Hide the current kavlor instance",   "Show/Hide the current kavlor instance"},
-};
-const std::span<const ActionWord> action_words(action_table);
-
-void print_help()
+void print_help(const char *self)
 {
-  const char *self = saved_argv[0];
   printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, self);
   for (const ActionWord &a : action_words)
     printf("  %s\t%s\n", a.word, a.help);
@@ -48,9 +36,9 @@ void print_help()
          self, self, self);
 }
 
-void print_info()
+void print_info(const char *self)
 {
-  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, saved_argv[0]);
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, self);
   for (const ActionWord &a : action_words)
     printf("  %s\t%s\n", a.word, a.info);
   printf("(When using an action command, the .Xdefaults options are ignored)\n\n"
@@ -69,9 +57,38 @@ void print_version()
   printf("kavlor %s\n", VERSION);
 }
 
+// The words in the order they are compared, with their lines in --help and
+// --info (which the manual and the completions list too).
+// word         action                                         ends   --help line                                --info line
+const ActionWord action_words[ACTION_WORD_COUNT] = {
+  {"--help",    print_help,                                    true,  "Display this menu",                       "Display command line options menu"},
+  {"--info",    print_info,                                    true,  "Display .Xdefault options",               "Display .Xdefault options"},
+  {"--version", [](const char *) { print_version(); },         true,  "Display the current application version", "Display current application version"},
+  {"--toggle",  [](const char *) { toggle_other_instance(); }, false, "Show/Hide the current kavlor instance",   "Show/Hide the current kavlor instance"},
+};
+
+// Each argument is looked at in order: an action word acts at once, and
+// every adjacent pair is applied as an option, the word's own pairs too.
+// The parser trims its strings in place, so a word is compared as the pair
+// before it left it.
+void actions_read_command_line(int argc, char **argv)
+{
+  for (int i = 1; i < argc; i++) {
+    for (const ActionWord &a : action_words)
+      if (strcmp(argv[i], a.word) == 0) {
+        a.run(argv[0]);
+        if (a.ends)
+          exit(1);
+        break;
+      }
+    if (i + 1 < argc)
+      settings_apply_option(argv[i], argv[i + 1]);
+  }
+}
+
 // Starters with --toggle decide one at a time under a per-user lock, so
 // that simultaneous starts elect one instance. The winner keeps the lock
-// until its SIGUSR1 handler is installed (instance_lock_release): a later
+// until its SIGUSR1 watch is in place (instance_lock_release): a later
 // starter then finds it able to take the request.
 static int instance_lock_fd = -1;
 

@@ -1,25 +1,26 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words of the command line.
+// The command line: its action words and its option pairs.
 #pragma once
 
-#include <span>
+struct ActionWord {
+  const char *word;
+  void (*run)(const char *self);  // self: the program's path, argv[0]
+  bool ends;                      // the process ends, status 1, after it
+  const char *help;               // its line in --help
+  const char *info;               // its line in --info
+};
 
-extern int saved_argc;
-extern char **saved_argv;
+constexpr int ACTION_WORD_COUNT = 4;
+extern const ActionWord action_words[ACTION_WORD_COUNT];
 
-void print_help();
-void print_info();
+// The arguments after the program's path, in order: action words and
+// option/value pairs. Returns only when start-up goes on.
+void actions_read_command_line(int argc, char **argv);
+
+void print_help(const char *self);
+void print_info(const char *self);
 void print_version();
 void toggle_other_instance();
 int find_other_instance_pid();
-// Ends the election of a --toggle start once its SIGUSR1 handler is in place.
+// Ends the election of a --toggle start once its SIGUSR1 watch is in place.
 void instance_lock_release();
-
-// The action words with their lines in the two help texts; the manual and
-// the completions list them.
-struct ActionWord {
-  const char *word;
-  const char *help;
-  const char *info;
-};
-extern const std::span<const ActionWord> action_words;

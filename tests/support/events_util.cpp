@@ -259,7 +259,7 @@ bool ev_pump_until(const std::function<bool()> &cond, double timeout_s)
 
 bool ev_show_window()
 {
-  widget_toggle(1);
+  widget_toggle(TOGGLE_AT_START);
   // Focused too: until the window manager has given the focus, it may
   // take a first click for itself.
   const bool shown = ev_pump_until([] {

@@ -11,7 +11,6 @@ void widget_configure(const WidgetOptions &options)
   all.insert(all.end(), options.begin(), options.end());
   for (auto [name, value] : all)  // the parser trims in place: copies
     settings_apply_option(name.data(), value.data());
-  settings_compute_geometry();
 }
 
 void widget_build(const WidgetOptions &options)
@@ -33,7 +32,7 @@ bool widget_pump_until(const std::function<bool()> &cond, double timeout_s)
   return wait_until([&] { widget_pump(); return cond(); }, timeout_s);
 }
 
-void widget_toggle(int reason)
+void widget_toggle(ToggleReason reason)
 {
   gdk_threads_leave();
   mainwindow_toggle(reason);

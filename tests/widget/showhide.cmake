@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Tabs and the show/hide toggle, driven in-process.
-set(SHOWHIDE_PRODUCT_LIBS kv_mainwindow kv_config kv_term kv_popupmenu kv_hotkey kv_actions)
+set(SHOWHIDE_PRODUCT_LIBS kv_core)
 
 kavlor_test(widget_tabs GROUP widget
   SOURCES widget_tabs.cpp

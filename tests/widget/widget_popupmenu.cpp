@@ -196,7 +196,7 @@ TEST(PopupMenu, EveryItemAndEveryDismissalClearsTheOpenFlag)
   }
   popupmenu.popup_open = 1;
   const int tabs = mainwindow.tab_count;
-  popupmenu_activate("Nothing");
+  popupmenu_activate(GINT_TO_POINTER(-1));
   EXPECT_EQ(popupmenu.popup_open, 0);
   EXPECT_EQ(mainwindow.tab_count, tabs);
 

@@ -51,7 +51,7 @@ TEST(Construction, LeavesTheWindowRealizedAndHidden)
   widget_build();
   EXPECT_TRUE(gtk_widget_get_realized(mainwindow.window));
   EXPECT_FALSE(gtk_widget_get_visible(mainwindow.window));
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  EXPECT_EQ(mainwindow.shown, 0);
   XWindowAttributes a;
   ASSERT_TRUE(XGetWindowAttributes(gdk_xdisplay(), xid(), &a));
   EXPECT_EQ(a.map_state, IsUnmapped);
@@ -62,22 +62,22 @@ TEST(Toggle, SignalsShowAndHideByTheShownFlag)
 {
   widget_build();
   const Window x = xid();
-  widget_toggle(SIGUSR1);
-  EXPECT_EQ(mainwindow.shown.load(), 1);
+  widget_toggle(TOGGLE_SIGNAL);
+  EXPECT_EQ(mainwindow.shown, 1);
   EXPECT_TRUE(gtk_widget_get_visible(mainwindow.window));
   EXPECT_TRUE(widget_pump_until(active)) << "shown windows get the focus";
   EXPECT_TRUE(server_viewable());
   EXPECT_EQ(mainwindow.window_xid, x);
   EXPECT_EQ(mainwindow.focus_display, gdk_xdisplay());
 
-  widget_toggle(SIGUSR1);
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  widget_toggle(TOGGLE_SIGNAL);
+  EXPECT_EQ(mainwindow.shown, 0);
   EXPECT_FALSE(gtk_widget_get_visible(mainwindow.window));
   EXPECT_FALSE(server_viewable()) << "the hide is flushed at once";
 
   // Shown again before the focus-out of the hide was read, as when signals
   // arrive together: that focus-out must not take the new show down.
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_TRUE(widget_pump_until(active));
   EXPECT_EQ(mainwindow.window_xid, x) << "the first show's window id stays";
 }
@@ -86,15 +86,15 @@ TEST(Autohide, HidesWhenTheFocusLeavesAndTheNextShowTakesItBack)
 {
   widget_build();
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   other.take_focus();
   EXPECT_TRUE(widget_pump_until([] { return !gtk_widget_get_visible(mainwindow.window); }));
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  EXPECT_EQ(mainwindow.shown, 0);
   // The toolkit's own focus-out handling ran after ours.
   EXPECT_FALSE(gtk_window_is_active(window()));
 
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_TRUE(widget_pump_until(active)) << "presented and focused again";
   EXPECT_TRUE(widget_pump_until([&] { return sh_has_focus(other.dpy, xid()); }));
 }
@@ -103,15 +103,15 @@ TEST(Autohide, OffKeepsTheWindowWhenTheFocusLeaves)
 {
   widget_build({{"-ah", "false"}});
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   other.take_focus();
   // Once the toolkit saw the focus go, any autohide would have run.
   ASSERT_TRUE(widget_pump_until([] { return !gtk_window_is_active(window()); }));
   widget_pump();
   EXPECT_TRUE(gtk_widget_get_visible(mainwindow.window));
-  EXPECT_EQ(mainwindow.shown.load(), 1);
-  widget_toggle(SIGUSR1);
+  EXPECT_EQ(mainwindow.shown, 1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_FALSE(gtk_widget_get_visible(mainwindow.window)) << "the next signal hides";
 }
 
@@ -119,7 +119,7 @@ TEST(Autohide, OffKeepsTheWindowWhenTheFocusLeaves)
 // but `shown` is cleared: what happens next depends on who asks.
 struct StayedUpCase {
   const char *name;
-  int reason;
+  ToggleReason reason;
   bool visible_after;
 };
 
@@ -132,17 +132,17 @@ TEST_P(StayedUp, ToggleDecidesByItsReason)
   const StayedUpCase &c = GetParam();
   widget_build();
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   popupmenu.popup_open = 1;
   other.take_focus();
-  ASSERT_TRUE(widget_pump_until([] { return mainwindow.shown.load() == 0; }));
+  ASSERT_TRUE(widget_pump_until([] { return mainwindow.shown == 0; }));
   ASSERT_TRUE(gtk_widget_get_visible(mainwindow.window)) << "the menu keeps it up";
   popupmenu.popup_open = 0;
 
   widget_toggle(c.reason);
   EXPECT_EQ(gtk_widget_get_visible(mainwindow.window), c.visible_after);
-  EXPECT_EQ(mainwindow.shown.load(), c.visible_after ? 1 : 0);
+  EXPECT_EQ(mainwindow.shown, c.visible_after ? 1 : 0);
   if (c.visible_after)
     EXPECT_TRUE(widget_pump_until([&] { return sh_has_focus(other.dpy, xid()); }))
         << "the show path ran again and took the focus back";
@@ -151,8 +151,8 @@ TEST_P(StayedUp, ToggleDecidesByItsReason)
 }
 
 INSTANTIATE_TEST_SUITE_P(Reasons, StayedUp,
-                         testing::Values(StayedUpCase{"hotkey_hides", 0, false},
-                                         StayedUpCase{"signal_shows_again", SIGUSR1, true}),
+                         testing::Values(StayedUpCase{"hotkey_hides", TOGGLE_HOTKEY, false},
+                                         StayedUpCase{"signal_shows_again", TOGGLE_SIGNAL, true}),
                          [](const testing::TestParamInfo<StayedUpCase> &i) {
                            return std::string(i.param.name);
                          });

@@ -7,6 +7,7 @@
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
 #include "popupmenu/popupmenu.h"
+#include "term/term.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -361,8 +362,8 @@ TEST(Links, LeftPressOpensTheLinkUnderThePointerWhateverSlotsCompiled)
   ev_build({{"-sh", quiet.path}, {"-fn", "Monospace 10"}});
   // As if the news pattern had failed to compile: terminals made from now
   // on carry three patterns, and their tags no longer equal the slots.
-  g_regex_unref(mainwindow.url_regexes[0]);
-  mainwindow.url_regexes[0] = nullptr;
+  g_regex_unref(term_state.url_regexes[0]);
+  term_state.url_regexes[0] = nullptr;
   mainwindow_add_tab();
   ASSERT_TRUE(ev_show_window());
   GtkWidget *terminal = mainwindow_terminal_at(1);
