@@ -132,9 +132,15 @@ string rule_text(const OptionInfo &row)
       return t + ". Any other value leaves the setting as it was.\n";
     return t + ". Any other value gives " + bold(word_for(list, list.fallback)) + ".\n";
   }
-  default:
-    return "";
+  case RULE_TEXT:
+  case RULE_FILE:
+  case RULE_COLOR:
+  case RULE_INTEGER:
+  case RULE_NUMBER:
+  case RULE_PALETTE:
+    break;
   }
+  return "";  // a new rule gets a case above (-Wswitch says so)
 }
 
 string palette_entry(const OptionInfo &row)
