@@ -258,7 +258,7 @@ TEST(ConfigGeometry, ParsedOddSizesGiveAWindowXCanShow)
   // value          width
   const std::pair<const char *, int> cases[] = {
     {"0",           1},
-    {"abc",         1},
+    {"abc",         800},  // no digit: the default stays
     {"-20",         1},
     {"99999999",    32767},
     {"99999999999", 32767},
