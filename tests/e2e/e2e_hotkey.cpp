@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ComboCase{"BareKey", {"-k", "F12"}, "F12", {"shift+F12", "ctrl+F12", "alt+F12"}},
         ComboCase{"Alt", {"-k", "F12", "-m", "alt"}, "alt+F12", {"F12", "shift+alt+F12"}},
-        ComboCase{"NoneMeansControl", {"-k", "F12", "-m", "none"}, "ctrl+F12", {"F12"}},
+        ComboCase{"NoneIsTheKeyAlone", {"-k", "F12", "-m", "none"}, "F12", {"ctrl+F12"}},
+        ComboCase{"UnknownWordMeansControl", {"-k", "F12", "-m", "hyper"}, "ctrl+F12", {"F12"}},
         ComboCase{"Windows", {"-k", "F12", "-m", "win"}, "super+F12", {"F12"}},
         ComboCase{"CapitalLetterIsTheLetterKey", {"-k", "A"}, "a", {"shift+a"}}),
     [](const testing::TestParamInfo<ComboCase> &info) { return std::string(info.param.name); });
