@@ -7,6 +7,7 @@
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
 #include "popupmenu/popupmenu.h"
+#include "term/term.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -425,6 +426,58 @@ TEST(Requests, TitleReplacesTheTabLabelForGood)
   type_into(first, "echo after > " + shell.dir + "/done");
   ASSERT_TRUE(ev_pump_until([&] { return !file_read(shell.dir + "/done").empty(); }));
   EXPECT_EQ(label_text(0), "build log");
+}
+
+// A title of a megabyte reaches the label cut to a few hundred characters,
+// at a character boundary, with an ellipsis; it used to be kept whole.
+TEST(Requests, HugeTitleIsCutInTheLabel)
+{
+  const ScriptShell quiet = ev_script_shell("exec sleep 1000");
+  ev_build({{"-sh", quiet.path}});
+  VteTerminal *terminal = VTE_TERMINAL(mainwindow_terminal_at(0));
+  GtkWidget *label = gtk_notebook_get_tab_label(notebook(), gtk_notebook_get_nth_page(notebook(), 0));
+  // "a" then two-byte characters: the cut falls inside none of them.
+  std::string title = "a";
+  while (title.size() < (1 << 20))
+    title += "\xc3\xa9";  // e acute
+  const std::string sequence = "\033]0;" + title + "\007";
+  vte_terminal_feed(terminal, sequence.data(), static_cast<glong>(sequence.size()));
+  auto text = [&] { return std::string(gtk_label_get_text(GTK_LABEL(label))); };
+  ASSERT_TRUE(ev_pump_until([&] { return text() != "term 0"; })) << "no title";
+  const std::string shown = text();
+  ASSERT_LT(shown.size(), 1024u);  // before the texts are compared: 1 MB would be printed
+  EXPECT_TRUE(g_utf8_validate(shown.c_str(), -1, nullptr));
+  EXPECT_EQ(g_utf8_strlen(shown.c_str(), -1), static_cast<glong>(TAB_TITLE_MAX + 1));
+  const std::string ellipsis = "\xe2\x80\xa6";
+  ASSERT_GE(shown.size(), ellipsis.size());
+  EXPECT_EQ(shown.substr(shown.size() - ellipsis.size()), ellipsis);
+  EXPECT_EQ(shown.substr(0, shown.size() - ellipsis.size()),
+            title.substr(0, 1 + 2 * (TAB_TITLE_MAX - 1)));
+}
+
+TEST(Requests, TabTitleCut)
+{
+  const std::string ellipsis = "\xe2\x80\xa6";
+  const std::string a_max(TAB_TITLE_MAX, 'a');
+  std::string euro_max;  // three bytes each
+  for (size_t i = 0; i < TAB_TITLE_MAX; i++)
+    euro_max += "\xe2\x82\xac";
+  struct Case { const char *what; std::string title, label; };
+  const Case cases[] = {
+    {"empty", "", ""},
+    {"short", "build log", "build log"},
+    {"exactly the maximum", a_max, a_max},
+    {"one more", a_max + "b", a_max + ellipsis},
+    {"multibyte at the maximum", euro_max, euro_max},
+    {"multibyte past it", euro_max + "\xe2\x82\xac", euro_max + ellipsis},
+    // A broken sequence at the end is never read past.
+    {"truncated sequence", std::string(10, 'x') + "\xf0", std::string(10, 'x') + "\xf0"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(term_tab_title(c.title.c_str()), c.label);
+  }
+  EXPECT_EQ(term_tab_title(nullptr), "");
 }
 
 } // namespace
