@@ -58,6 +58,7 @@ void mainwindow_on_switch_page(GtkNotebook *notebook, gpointer page, guint page_
 void mainwindow_toggle(int reason);
 gboolean mainwindow_autohide(GtkWidget *widget, GdkEventFocus *event, gpointer data);
 gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
+gboolean mainwindow_on_unmap(GtkWidget *widget, GdkEvent *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_toggle_fullscreen();
 

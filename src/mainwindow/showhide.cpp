@@ -43,6 +43,22 @@ static bool mainwindow_has_size(int width, int height)
   return asked_w == width && asked_h == height && x_w == width && x_h == height;
 }
 
+// Whether the X window is mapped, from the map and unmap events the toolkit
+// reads anyway: no round trip. Written under the GDK lock.
+static bool server_mapped;
+
+// Iconified or withdrawn from outside (a program's iconify request, the
+// window manager, another client's unmap), the window keeps its toolkit
+// visible flag but is not on screen. A show whose map is still to come
+// counts as on screen, so a quick second press still hides. Managers that
+// hide a window without unmapping it say so in its state.
+static bool mainwindow_on_screen()
+{
+  GdkWindow *w = mainwindow.window->window;
+  return gtk_widget_get_visible(mainwindow.window) && w && (server_mapped || map_pending) &&
+         !(gdk_window_get_state(w) & GDK_WINDOW_STATE_ICONIFIED);
+}
+
 static void mainwindow_show()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
@@ -55,7 +71,8 @@ static void mainwindow_show()
   show_x = x;
   show_y = y;
   map_pending = true;
-  if (gtk_window_is_active(window))
+  // gtk_widget_show does nothing to a window the toolkit counts visible.
+  if (gtk_window_is_active(window) && mainwindow_on_screen())
     gtk_widget_show(mainwindow.window);
   else
     gtk_window_present(window);
@@ -70,8 +87,9 @@ static void mainwindow_show()
 void mainwindow_toggle(int reason)
 {
   gdk_threads_enter();
-  const bool visible = reason == 0 ? gtk_widget_get_visible(mainwindow.window)
-                                   : mainwindow.shown.load() != 0;
+  // What is not on screen is shown, whoever asks.
+  const bool visible = mainwindow_on_screen() &&
+                       (reason == 0 || mainwindow.shown.load() != 0);
   if (visible) {
     gtk_widget_hide(mainwindow.window);
     gdk_flush();
@@ -148,11 +166,18 @@ static void mainwindow_focus_again()
 // The first map after a show: what had to wait for the window manager.
 gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
 {
+  server_mapped = true;
   if (!map_pending)
     return FALSE;
   map_pending = false;
   mainwindow_place_again();
   mainwindow_focus_again();
+  return FALSE;
+}
+
+gboolean mainwindow_on_unmap(GtkWidget *, GdkEvent *, gpointer)
+{
+  server_mapped = false;
   return FALSE;
 }
 
