@@ -61,6 +61,7 @@ gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 gboolean mainwindow_on_unmap(GtkWidget *widget, GdkEvent *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_toggle_fullscreen();
+gboolean mainwindow_on_delete(GtkWidget *widget, GdkEvent *event, gpointer data);
 
 // Accelerators and the tab bar.
 void mainwindow_connect_accelerators(GtkAccelGroup *group);

@@ -181,6 +181,16 @@ gboolean mainwindow_on_unmap(GtkWidget *, GdkEvent *, gpointer)
   return FALSE;
 }
 
+// The window manager's close (Alt+F4, a close button) would destroy the
+// window and with it every shell. A drop-down has no title bar, so that
+// close is a reflex: it hides the window, as the key would.
+gboolean mainwindow_on_delete(GtkWidget *, GdkEvent *, gpointer)
+{
+  gtk_widget_hide(mainwindow.window);
+  mainwindow.shown = 0;
+  return TRUE;
+}
+
 // FALSE lets the toolkit finish its own focus-out work (the window stops
 // counting as active, which the show path asks).
 gboolean mainwindow_autohide(GtkWidget *, GdkEventFocus *, gpointer)

@@ -237,3 +237,51 @@ INSTANTIATE_TEST_SUITE_P(
                     GoneCase{"unmapped_from_outside_key", unmap_from_outside, 0},
                     GoneCase{"unmapped_from_outside_signal", unmap_from_outside, SIGUSR1}),
     [](const testing::TestParamInfo<GoneCase> &i) { return std::string(i.param.name); });
+
+namespace {
+
+// Sends what a window manager sends for its close (Alt+F4, a close button).
+void wm_delete(Display *other, Window w)
+{
+  XEvent e = {};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(other, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(other, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(other, w, False, NoEventMask, &e);
+  XSync(other, False);
+}
+
+} // namespace
+
+// The window manager's close hides the drop-down as the key would; the
+// window, its tabs and their shells stay. It used to destroy the window
+// and end the run.
+TEST(Close, WindowManagersCloseHides)
+{
+  widget_build();
+  mainwindow_add_tab();
+  Other other;
+  Watch window(mainwindow.window);
+  Watch terminal(mainwindow_terminal_at(1));
+  widget_toggle(SIGUSR1);
+  ASSERT_TRUE(widget_pump_until(active));
+  wm_delete(other.dpy, xid());
+  EXPECT_TRUE(widget_pump_until([&] {
+    return !window.widget || !gtk_widget_get_visible(mainwindow.window);
+  }));
+  ASSERT_NE(window.widget, nullptr) << "destroyed";
+  EXPECT_TRUE(widget_pump_until([] { return !server_viewable(); }));
+  EXPECT_EQ(mainwindow.shown.load(), 0);
+  EXPECT_NE(terminal.widget, nullptr);
+  EXPECT_EQ(mainwindow.tab_count, 2);
+  // The next press shows it again, for both reasons.
+  widget_toggle(0);
+  EXPECT_TRUE(widget_pump_until(active));
+  wm_delete(other.dpy, xid());
+  EXPECT_TRUE(widget_pump_until([] { return !gtk_widget_get_visible(mainwindow.window); }));
+  widget_toggle(SIGUSR1);
+  EXPECT_TRUE(widget_pump_until(active));
+}
