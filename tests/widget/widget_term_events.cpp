@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -388,6 +390,139 @@ TEST(Links, LeftPressOpensTheLinkUnderThePointerWhateverSlotsCompiled)
   }
   EXPECT_EQ(handler.uris(), std::vector<std::string>(std::begin(expected), std::end(expected)));
   XCloseDisplay(dpy);
+}
+
+// ---- a shell that cannot start ---------------------------------------------
+
+// Standard error of this process into a file while it lives.
+struct StderrCapture {
+  std::string path = temp_dir("kvstderr-") + "/stderr";
+  int saved = dup(2);
+  StderrCapture()
+  {
+    fflush(stderr);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, 2);
+    close(fd);
+  }
+  ~StderrCapture()
+  {
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+  }
+  std::string text() const
+  {
+    fflush(stderr);
+    return file_read(path);
+  }
+};
+
+// Each passes the start-up check (the path exists) and cannot be run.
+struct Unstartable {
+  const char *name;
+  std::string (*make)();
+};
+
+void PrintTo(const Unstartable &c, std::ostream *os) { *os << c.name; }
+
+std::string make_directory() { return temp_dir("kvshell-dir-"); }
+std::string make_not_executable()
+{
+  const std::string path = temp_dir("kvshell-file-") + "/shell";
+  home_write(TestHome{path.substr(0, path.rfind('/')), "", ""}, "shell", "#!/bin/sh\nexec sleep 1000\n");
+  chmod(path.c_str(), 0644);
+  return path;
+}
+std::string make_dev_null() { return "/dev/null"; }
+
+// The one line that says which shell failed and why.
+std::string failure_line(const std::string &text, const std::string &shell)
+{
+  const std::string head = "error: the shell '" + shell + "' can't be started: ";
+  const size_t at = text.find(head);
+  if (at == std::string::npos)
+    return "";
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+class NoStart : public testing::TestWithParam<Unstartable> {};
+
+// One line on stderr names the shell and the reason, the same words show in
+// the tab, the tab stays, and closing it works as ever. It used to leave a
+// blank tab without a word.
+TEST_P(NoStart, SaysWhyOnStderrAndInTheTab)
+{
+  const std::string shell = GetParam().make();
+  StderrCapture err;
+  ev_build({{"-sh", shell}});
+  ASSERT_EQ(mainwindow.tab_count, 1);
+  const std::string line = failure_line(err.text(), shell);
+  ASSERT_FALSE(line.empty()) << "stderr: " << err.text();
+  EXPECT_EQ(err.text(), line + "\n") << "one line, nothing else";
+  EXPECT_GT(line.size(), ("error: the shell '" + shell + "' can't be started: ").size())
+      << "a reason follows";
+  GtkWidget *terminal = mainwindow_terminal_at(0);
+  // The terminal wraps long lines: compare without the line breaks.
+  auto unwrapped = [&] {
+    std::string t = screen_text(terminal);
+    std::erase(t, '\n');
+    return t;
+  };
+  EXPECT_TRUE(ev_pump_until([&] { return unwrapped().find(line) != std::string::npos; }))
+      << "screen: " << screen_text(terminal);
+  // It stays.
+  ev_pump();
+  EXPECT_EQ(mainwindow.tab_count, 1);
+  Watch first(terminal);
+
+  // A new tab says it again; closing tabs works as ever.
+  mainwindow_add_tab();
+  EXPECT_EQ(mainwindow.tab_count, 2);
+  EXPECT_NE(err.text().find(line + "\n" + line + "\n"), std::string::npos);
+  mainwindow_close_tab(mainwindow_terminal_at(0));
+  EXPECT_TRUE(ev_pump_until([&] { return first.widget == nullptr; }));
+  EXPECT_EQ(mainwindow.tab_count, 1);
+  mainwindow_close_tab(nullptr);
+  EXPECT_EQ(mainwindow.tab_count, 1) << "the last tab is replaced";
+}
+
+INSTANTIATE_TEST_SUITE_P(Shells, NoStart,
+                         testing::Values(Unstartable{"directory", make_directory},
+                                         Unstartable{"not_executable", make_not_executable},
+                                         Unstartable{"dev_null", make_dev_null}),
+                         [](const testing::TestParamInfo<Unstartable> &i) {
+                           return std::string(i.param.name);
+                         });
+
+// Out of descriptors, a new tab gets no pty: it says so too.
+TEST(NoStart, DescriptorLimitIsReported)
+{
+  const ScriptShell shell = ev_script_shell();
+  ev_build({{"-sh", shell.path}});
+  ASSERT_TRUE(starts_reach(shell, 1));
+  StderrCapture err;
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  // The lowest free descriptor is the next one open would take: none left.
+  const int next = dup(0);
+  close(next);
+  struct rlimit low = old;
+  low.rlim_cur = static_cast<rlim_t>(next);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  mainwindow_add_tab();
+  setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_EQ(mainwindow.tab_count, 2);
+  const std::string line = failure_line(err.text(), shell.path);
+  EXPECT_FALSE(line.empty()) << "stderr: " << err.text();
+  EXPECT_TRUE(ev_pump_until([&] {
+    std::string t = screen_text(mainwindow_terminal_at(1));
+    std::erase(t, '\n');
+    return !line.empty() && t.find(line) != std::string::npos;
+  }));
+  // With descriptors back, the next tab runs its shell.
+  mainwindow_add_tab();
+  EXPECT_TRUE(starts_reach(shell, 2));
 }
 
 // ---- requests and titles of the programs -----------------------------------
