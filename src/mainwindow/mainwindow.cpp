@@ -71,9 +71,14 @@ void mainwindow_create()
   gtk_window_set_resizable(window, TRUE);
   // A position the user chose (USPosition): window managers that ignore a
   // program's wish (evilwm, fvwm, twm) honour this one. The flag stays in
-  // the window's size hints for every later show.
-  GdkGeometry no_geometry = {};
-  gtk_window_set_geometry_hints(window, nullptr, &no_geometry, GDK_HINT_USER_POS);
+  // the window's size hints for every later show. A minimum of one pixel:
+  // otherwise the size request above is the minimum, and a percentage size
+  // on a smaller monitor, or after a mode change, could never shrink.
+  GdkGeometry hints = {};
+  hints.min_width = 1;
+  hints.min_height = 1;
+  gtk_window_set_geometry_hints(window, nullptr, &hints,
+                                static_cast<GdkWindowHints>(GDK_HINT_USER_POS | GDK_HINT_MIN_SIZE));
   // On every desktop and above from the first map on: some managers read
   // this only from the properties a window carries when it is mapped
   // (evilwm), and the toolkit writes them before each map once asked.

@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace {
 
@@ -304,6 +306,112 @@ TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "1000,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
 }
+
+// A percentage size follows the monitor under the pointer at every show,
+// smaller as well as larger: on a smaller monitor, and after the monitor's
+// size changes. The window used to keep the size it had when it was built
+// as its minimum.
+struct PercentStep {
+  std::vector<ShMonitor> monitors;  // empty: as before
+  int px, py;
+  const char *geometry;
+};
+
+struct PercentCase {
+  const char *name;
+  std::vector<std::string> args;
+  std::vector<PercentStep> steps;
+};
+
+void PrintTo(const PercentCase &c, std::ostream *os) { *os << c.name; }
+
+// The second monitor of the layout takes its new size, the first stays:
+// the server reports the change as it would a mode change of that output.
+// A monitor that exists is not set again: it goes, and comes back.
+bool resize_second_monitor(Display *dpy, const std::vector<ShMonitor> &layout)
+{
+  const Atom name = XInternAtom(dpy, "monitor1", False);
+  XRRDeleteMonitor(dpy, DefaultRootWindow(dpy), name);
+  XRRMonitorInfo *m = XRRAllocateMonitor(dpy, 0);
+  m->name = name;
+  m->x = layout[1].x;
+  m->y = layout[1].y;
+  m->width = layout[1].width;
+  m->height = layout[1].height;
+  m->mwidth = layout[1].width / 4;
+  m->mheight = layout[1].height / 4;
+  XRRSetMonitor(dpy, DefaultRootWindow(dpy), m);
+  XRRFreeMonitors(m);
+  XSync(dpy, False);
+  int n = 0;
+  XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
+  const bool done = heads && n == 2 && heads[1].width == layout[1].width &&
+                    heads[1].height == layout[1].height;
+  if (heads)
+    XFree(heads);
+  return done;
+}
+
+class PercentSize : public ShowHide, public testing::WithParamInterface<PercentCase> {};
+
+TEST_P(PercentSize, FollowsTheMonitorBothWays)
+{
+  const PercentCase &c = GetParam();
+  XSessionOptions wide;
+  wide.screens = {"3200x1080"};
+  start_session(wide);
+  const PercentStep &first = c.steps.front();
+  ASSERT_TRUE(sh_set_monitors(x.dpy, first.monitors));
+  tool({"xdotool", "mousemove", std::to_string(first.px), std::to_string(first.py)});
+  std::vector<std::string> args = {"--toggle", "-p", "top"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  Proc &k = start(args);
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  for (size_t i = 0; i < c.steps.size(); i++) {
+    const PercentStep &step = c.steps[i];
+    SCOPED_TRACE("step " + std::to_string(i));
+    if (i > 0) {
+      ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+      ASSERT_TRUE(wait_hidden(w));
+      if (!step.monitors.empty())
+        ASSERT_TRUE(resize_second_monitor(x.dpy, step.monitors));
+      tool({"xdotool", "mousemove", std::to_string(step.px), std::to_string(step.py)});
+      ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    }
+    ASSERT_TRUE(wait_shown(w));
+    EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == step.geometry; }, 10.0))
+        << geometry_text(x.dpy, w);
+  }
+}
+
+// A 1920x1080 monitor and a 1280x1024 one to its right; then the right one
+// changes its size to 1024x768 (the change of a mode, as RandR reports it).
+const std::vector<ShMonitor> BIG_SMALL = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+const std::vector<ShMonitor> BIG_SMALLER = {{0, 0, 1920, 1080}, {1920, 0, 1024, 768}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Monitors, PercentSize,
+    testing::Values(
+        PercentCase{"half",
+                    {"-w", "50%", "-h", "50%"},
+                    {{BIG_SMALL, 100, 100, "480,0 960x540"},
+                     {{}, 2500, 100, "2240,0 640x512"},
+                     {BIG_SMALLER, 2500, 100, "2176,0 512x384"},
+                     {{}, 100, 100, "480,0 960x540"}}},
+        PercentCase{"full_width",
+                    {"-w", "100%", "-h", "200"},
+                    {{BIG_SMALL, 100, 100, "0,0 1920x200"},
+                     {{}, 2500, 100, "1920,0 1280x200"},
+                     {BIG_SMALLER, 2500, 100, "1920,0 1024x200"},
+                     {{}, 100, 100, "0,0 1920x200"}}},
+        // Started on the small monitor: growing worked before, and still does.
+        PercentCase{"started_small",
+                    {"-w", "50%", "-h", "50%"},
+                    {{BIG_SMALL, 2500, 100, "2240,0 640x512"},
+                     {{}, 100, 100, "480,0 960x540"},
+                     {{}, 2500, 100, "2240,0 640x512"}}}),
+    [](const testing::TestParamInfo<PercentCase> &i) { return std::string(i.param.name); });
 
 // A show leaves out a resize only when the window already has the size:
 // one resized behind kavlor's back gets its configured size again.
