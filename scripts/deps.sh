@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev libxrandr-dev
   googletest libgtest-dev clang libclang-rt-14-dev
-  xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
+  xvfb xserver-xorg-core xserver-xorg-video-dummy openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
   imagemagick procps libxtst-dev
   librsvg2-bin desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
   fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common

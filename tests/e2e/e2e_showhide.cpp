@@ -413,6 +413,80 @@ INSTANTIATE_TEST_SUITE_P(
                      {{}, 2500, 100, "2240,0 640x512"}}}),
     [](const testing::TestParamInfo<PercentCase> &i) { return std::string(i.param.name); });
 
+// The one output of an Xorg dummy server in the mode of this size, at the
+// origin; true once the server reports that monitor.
+bool set_output_mode(Display *dpy, int width, int height)
+{
+  const Window root = DefaultRootWindow(dpy);
+  XRRScreenResources *res = XRRGetScreenResources(dpy, root);
+  if (!res || res->noutput < 1 || res->ncrtc < 1)
+    return false;
+  RROutput output = res->outputs[0];
+  XRROutputInfo *info = XRRGetOutputInfo(dpy, res, output);
+  RRMode mode = None;
+  for (int i = 0; info && mode == None && i < info->nmode; i++)
+    for (int j = 0; j < res->nmode; j++)
+      if (res->modes[j].id == info->modes[i] && static_cast<int>(res->modes[j].width) == width &&
+          static_cast<int>(res->modes[j].height) == height)
+        mode = res->modes[j].id;
+  const RRCrtc crtc = info && info->crtc ? info->crtc : res->crtcs[0];
+  if (info)
+    XRRFreeOutputInfo(info);
+  const bool set = mode != None && XRRSetCrtcConfig(dpy, res, crtc, CurrentTime, 0, 0, mode,
+                                                    RR_Rotate_0, &output, 1) == Success;
+  XRRFreeScreenResources(res);
+  if (!set)
+    return false;
+  XSync(dpy, False);
+  int n = 0;
+  XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
+  bool found = false;
+  for (int i = 0; heads && i < n; i++)
+    found = found || (heads[i].x_org == 0 && heads[i].width == width && heads[i].height == height);
+  if (heads)
+    XFree(heads);
+  return found;
+}
+
+// Real mode changes of a monitor, on an Xorg dummy server (Xvfb has none):
+// its one output goes from 1920x1080 down to 1280x1024 and 1024x768, and
+// back up. (The server keeps the pointer on its outputs, and the dummy
+// driver has only one: monitors side by side are left to the Xvfb test.)
+TEST_F(ShowHide, PercentSizeFollowsModeChanges)
+{
+  XSessionOptions xorg;
+  xorg.xorg_dummy_virtual = "1920 1080";
+  start_session(xorg);
+  // The screen starts at the size of the output's first mode; it may grow
+  // to the whole frame buffer.
+  XRRSetScreenSize(x.dpy, DefaultRootWindow(x.dpy), 1920, 1080, 480, 270);
+  ASSERT_TRUE(set_output_mode(x.dpy, 1920, 1080));
+  tool({"xdotool", "mousemove", "100", "100"});
+  Proc &k = start({"--toggle", "-p", "top", "-w", "50%", "-h", "50%"});
+  const Window w = sh_wait_client(x.dpy, k.pid);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "480,0 960x540"; }, 10.0))
+      << geometry_text(x.dpy, w);
+
+  struct Step { int width, height; const char *geometry; };
+  const Step steps[] = {
+    {1280, 1024, "320,0 640x512"},
+    {1024, 768, "256,0 512x384"},
+    {1920, 1080, "480,0 960x540"},
+  };
+  for (const Step &step : steps) {
+    SCOPED_TRACE(step.geometry);
+    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    ASSERT_TRUE(wait_hidden(w));
+    ASSERT_TRUE(set_output_mode(x.dpy, step.width, step.height));
+    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    ASSERT_TRUE(wait_shown(w));
+    EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == step.geometry; }, 10.0))
+        << geometry_text(x.dpy, w);
+  }
+}
+
 // A show leaves out a resize only when the window already has the size:
 // one resized behind kavlor's back gets its configured size again.
 TEST_F(ShowHide, ShowUndoesAResizeByAnotherClient)
