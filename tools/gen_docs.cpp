@@ -278,7 +278,7 @@ string window_managers(const char *path)
 
 string man_page(const char *wm_path)
 {
-  const string help = captured(print_help);
+  const string help = captured([] { print_help("kavlor"); });
   const string version = help_line(captured(print_version), "kavlor ");
   std::ostringstream m;
   // Ordinary comments: letters after a first-line '\" would name preprocessors.
@@ -550,10 +550,6 @@ void write_file(const char *path, const string &text)
 
 int main(int argc, char **argv)
 {
-  static char name[] = "kavlor";
-  static char *self_argv[] = {name, nullptr};
-  saved_argc = 1;
-  saved_argv = self_argv;
   settings_defaults();
   const string mode = argc > 1 ? argv[1] : "";
   if (mode == "man" && argc == 4)

@@ -51,8 +51,6 @@ struct Settings {
   GdkColor cursorColor;
   int cursorShape;
   gint8 start_toggled;
-  int pos_x;
-  int pos_y;
 };
 
 struct OptionInfo {
@@ -65,29 +63,36 @@ struct OptionInfo {
 constexpr int OPTION_COUNT = 30;
 extern const OptionInfo option_table[OPTION_COUNT];
 
-// The one record. Other modules read it through the accessors below; the
-// configuration module and its tests work on it directly.
+// The one record, filled at start-up before any other thread exists: by
+// the configuration module, and by --toggle, which sets start_toggled.
+// Later it is only read, through the accessors below.
 extern Settings settings;
 
 void settings_defaults();
 void settings_apply_option(char *name, char *value);
 // The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
 // the display's database and are applied, options in table order, then the
-// palette. settings_load calls it between the defaults and the command line.
+// palette.
 void settings_read_resource_file(Display *dpy, const char *path);
-// SIGUSR1 stays blocked from the start of main until settings_load has
-// installed its handler, so an early toggle request is kept, not fatal.
-void settings_hold_toggle_requests();
+// The defaults, then the real user's ~/.Xdefaults. The command line comes
+// after, from the start-up code, which also runs its action words.
 void settings_load();
+// The hint about a missing hotkey, then the checks that end start-up with
+// status 1 when the settings are unusable.
+void settings_check();
 
-// Geometry: the arithmetic is a pure function over a monitor list so it can
-// be checked without an X server; settings_compute_geometry feeds it.
+// Where the window goes and how large it is, computed afresh for each show
+// from the settings and the monitor under the pointer; the settings keep
+// what the user asked for.
+struct Placement { int x, y, width, height; };
 struct MonitorRect { int x, y, width, height; };
-void settings_geometry_apply(Settings *s, MonitorRect screen,
+// The arithmetic, over a monitor list, so it can be checked without an X
+// server.
+Placement settings_placement(const Settings &s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
                              int px, int py);
-void settings_compute_geometry();
-void settings_get_position(int *x, int *y);
+// Asks the X server for the monitors and, where it decides, the pointer.
+Placement settings_place_at_pointer();
 
 const char *settings_get_font();
 float settings_get_opacity();

@@ -20,7 +20,7 @@ static int saturate(int64_t v)
 // than this. Larger than the monitor is allowed.
 constexpr int X_SIZE_MAX = 32767;
 
-void settings_geometry_apply(Settings *s, MonitorRect screen,
+Placement settings_placement(const Settings &s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
                              int px, int py)
 {
@@ -37,17 +37,17 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
       }
     }
   }
-  if (s->width_percent > 0)
-    s->width = saturate(int64_t{m.width} * s->width_percent / 100);
-  if (s->height_percent > 0)
-    s->height = saturate(int64_t{m.height} * s->height_percent / 100);
-  s->width = std::clamp(s->width, 1, X_SIZE_MAX);
-  s->height = std::clamp(s->height, 1, X_SIZE_MAX);
+  Placement p;
+  p.width = s.width_percent > 0 ? saturate(int64_t{m.width} * s.width_percent / 100) : s.width;
+  p.height = s.height_percent > 0 ? saturate(int64_t{m.height} * s.height_percent / 100)
+                                  : s.height;
+  p.width = std::clamp(p.width, 1, X_SIZE_MAX);
+  p.height = std::clamp(p.height, 1, X_SIZE_MAX);
 
-  const int dx = saturate(int64_t{m.width} - s->width);
-  const int dy = saturate(int64_t{m.height} - s->height);
+  const int dx = saturate(int64_t{m.width} - p.width);
+  const int dy = saturate(int64_t{m.height} - p.height);
   int x, y;
-  switch (s->position) {
+  switch (s.position) {
   case POS_TOP:        x = dx / 2; y = 0;      break;
   case POS_BOTTOM:     x = dx / 2; y = dy;     break;
   case POS_LEFT:       x = 0;      y = dy / 2; break;
@@ -57,8 +57,9 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
   case POS_BOTTOMLEFT: x = 0;      y = dy;     break;
   default:             x = dx;     y = dy;     break;
   }
-  s->pos_x = s->fixedx >= 0 ? s->fixedx : saturate(int64_t{m.x} + x);
-  s->pos_y = s->fixedy >= 0 ? s->fixedy : saturate(int64_t{m.y} + y);
+  p.x = s.fixedx >= 0 ? s.fixedx : saturate(int64_t{m.x} + x);
+  p.y = s.fixedy >= 0 ? s.fixedy : saturate(int64_t{m.y} + y);
+  return p;
 }
 
 // Each round trip here delays the map of the window at every show, so the
@@ -68,7 +69,7 @@ void settings_geometry_apply(Settings *s, MonitorRect screen,
 // the pointer (the first monitor is the fallback and is never tested). The
 // list is asked afresh each time: a monitor layout set with RandR comes
 // with no notification that could refresh a kept copy.
-void settings_compute_geometry()
+Placement settings_place_at_pointer()
 {
   GdkScreen *gscreen = gdk_screen_get_default();
   const MonitorRect screen = {0, 0, gdk_screen_get_width(gscreen),
@@ -87,13 +88,6 @@ void settings_compute_geometry()
     monitors.push_back({info[i].x_org, info[i].y_org, info[i].width, info[i].height});
   if (info)
     XFree(info);
-  settings_geometry_apply(&settings, screen, monitors.data(),
-                          static_cast<int>(monitors.size()), px, py);
-}
-
-void settings_get_position(int *x, int *y)
-{
-  settings_compute_geometry();
-  *x = settings.pos_x;
-  *y = settings.pos_y;
+  return settings_placement(settings, screen, monitors.data(),
+                            static_cast<int>(monitors.size()), px, py);
 }

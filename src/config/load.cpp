@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Settings from the defaults, ~/.Xdefaults and the command line.
+// Settings from the defaults and ~/.Xdefaults, and the checks that end
+// start-up when the result is unusable.
 #include "config/config.h"
 #include "gptr.h"
-#include "main/actions.h"
-#include "mainwindow/mainwindow.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <fcntl.h>
-#include <pthread.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,63 +18,6 @@
 #include <X11/Xresource.h>
 
 namespace {
-
-// SIGUSR1 is counted in the handler and the toggles run from the main loop,
-// outside the handler and outside the GDK lock (mainwindow_toggle takes it).
-// Counting, rather than a flag, gives one toggle per signal that arrived.
-std::atomic<int> toggle_requests{0};
-int toggle_pipe[2] = {-1, -1};
-
-void toggle_signal_handler(int)
-{
-  const int saved = errno;
-  toggle_requests.fetch_add(1, std::memory_order_relaxed);
-  const char byte = 0;
-  if (write(toggle_pipe[1], &byte, 1) < 0) {
-    // A full pipe already holds a wake-up; the count carries the rest.
-  }
-  errno = saved;
-}
-
-gboolean toggle_requests_cb(GIOChannel *, GIOCondition, gpointer)
-{
-  char buf[256];
-  while (read(toggle_pipe[0], buf, sizeof buf) > 0) {
-  }
-  for (int n = toggle_requests.exchange(0); n > 0; n--)
-    mainwindow_toggle(SIGUSR1);
-  return TRUE;
-}
-
-// Blocks or unblocks SIGUSR1 on the calling thread.
-void toggle_signal_mask(int how)
-{
-  sigset_t usr1;
-  sigemptyset(&usr1);
-  sigaddset(&usr1, SIGUSR1);
-  pthread_sigmask(how, &usr1, nullptr);
-}
-
-void settings_install_toggle_request()
-{
-  if (pipe2(toggle_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-    perror("error: pipe");
-    exit(1);
-  }
-  GIOChannel *channel = g_io_channel_unix_new(toggle_pipe[0]);
-  g_io_add_watch(channel, G_IO_IN, toggle_requests_cb, nullptr);
-  g_io_channel_unref(channel);
-  struct sigaction sa = {};
-  sa.sa_handler = toggle_signal_handler;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  sigaction(SIGUSR1, &sa, nullptr);
-  // A request that came before the handler waited, blocked: served now.
-  // Threads made before this point keep it blocked; the hotkey thread, made
-  // later, takes it too, which is fine: the handler only counts and writes.
-  toggle_signal_mask(SIG_UNBLOCK);
-  instance_lock_release();
-}
 
 // Xlib owns the strings XGetDefault returns; the parser trims in place.
 void apply_resource(Display *dpy, const char *name)
@@ -105,20 +43,7 @@ void settings_read_resources()
   }
 }
 
-void settings_read_command_line()
-{
-  const int n = saved_argc;
-  char **argv = saved_argv;
-  for (int i = 1; i < n; i++) {
-    if (strcmp(argv[i], "--help") == 0) { print_help(); exit(1); }
-    if (strcmp(argv[i], "--info") == 0) { print_info(); exit(1); }
-    if (strcmp(argv[i], "--version") == 0) { print_version(); exit(1); }
-    if (strcmp(argv[i], "--toggle") == 0)
-      toggle_other_instance();
-    if (i + 1 < n)
-      settings_apply_option(argv[i], argv[i + 1]);
-  }
-}
+} // namespace
 
 void settings_check()
 {
@@ -144,6 +69,8 @@ void settings_check()
     exit(1);
   }
 }
+
+namespace {
 
 // More than any resource file needs; a regular file that keeps growing (a
 // link to a log) must not hold up the start.
@@ -227,17 +154,8 @@ void settings_read_resource_file(Display *dpy, const char *path)
   }
 }
 
-void settings_hold_toggle_requests()
-{
-  toggle_signal_mask(SIG_BLOCK);
-}
-
 void settings_load()
 {
   settings_defaults();
   settings_read_resources();
-  settings_read_command_line();
-  settings_check();
-  settings_install_toggle_request();
-  settings_compute_geometry();
 }

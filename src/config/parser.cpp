@@ -198,7 +198,6 @@ static void settings_parse_mod(char *text)
 
 static void settings_parse_key(char *text)
 {
-  settings.key = NoSymbol;
   text[0] = static_cast<char>(tolower(static_cast<unsigned char>(text[0])));
   settings.key = XStringToKeysym(text);
   if (settings.key == NoSymbol) {

@@ -61,7 +61,7 @@ void hotkey_grab()
 // toggle still takes the lock itself.
 static gboolean hotkey_toggle_cb(gpointer)
 {
-  mainwindow_toggle(0);
+  mainwindow_toggle(TOGGLE_HOTKEY);
   return FALSE;
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words: help texts, version and the toggle of a running instance.
+// The command line: its action words (help texts, version, the toggle of
+// a running instance) and its option pairs, in argument order.
 #include "main/actions.h"
 #include "config/config.h"
 
@@ -15,14 +16,10 @@
 
 #include <glib.h>
 
-int saved_argc;
-char **saved_argv;
-
 static const char *const VERSION = KAVLOR_VERSION;
 
-void print_help()
+void print_help(const char *self)
 {
-  const char *self = saved_argv[0];
   printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
          "  --help\tDisplay this menu\n"
          "  --info\tDisplay .Xdefault options\n"
@@ -42,7 +39,7 @@ void print_help()
          self, self, self);
 }
 
-void print_info()
+void print_info(const char *self)
 {
   printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
          "  --help\tDisplay command line options menu\n"
@@ -54,7 +51,7 @@ void print_info()
          "To specify an option in .Xdefaults use this syntax:\n"
          "kavlor.OPTION: VALUE\nExample: kavlor.key: f12\n\n"
          "Available .Xdefaults options:\n",
-         VERSION, saved_argv[0]);
+         VERSION, self);
   for (const OptionInfo &row : option_table)
     printf("  %s:  \t%s      \t%s\n", row.name, row.type, row.description);
   printf("\t\t\t\tYou may specify no palette, or a complete one with 16 total colors.\n"
@@ -66,9 +63,36 @@ void print_version()
   printf("kavlor %s\n", VERSION);
 }
 
+// word         action                                             ends the process
+const ActionWord action_words[ACTION_WORD_COUNT] = {
+  {"--help",    print_help,                                        true},
+  {"--info",    print_info,                                        true},
+  {"--version", [](const char *) { print_version(); },             true},
+  {"--toggle",  [](const char *) { toggle_other_instance(); },     false},
+};
+
+// Each argument is looked at in order: an action word acts at once, and
+// every adjacent pair is applied as an option, the word's own pairs too.
+// The parser trims its strings in place, so a word is compared as the pair
+// before it left it.
+void actions_read_command_line(int argc, char **argv)
+{
+  for (int i = 1; i < argc; i++) {
+    for (const ActionWord &a : action_words)
+      if (strcmp(argv[i], a.word) == 0) {
+        a.run(argv[0]);
+        if (a.ends)
+          exit(1);
+        break;
+      }
+    if (i + 1 < argc)
+      settings_apply_option(argv[i], argv[i + 1]);
+  }
+}
+
 // Starters with --toggle decide one at a time under a per-user lock, so
 // that simultaneous starts elect one instance. The winner keeps the lock
-// until its SIGUSR1 handler is installed (instance_lock_release): a later
+// until its SIGUSR1 watch is in place (instance_lock_release): a later
 // starter then finds it able to take the request.
 static int instance_lock_fd = -1;
 

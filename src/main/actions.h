@@ -1,14 +1,24 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The action words of the command line.
+// The command line: its action words and its option pairs.
 #pragma once
 
-extern int saved_argc;
-extern char **saved_argv;
+struct ActionWord {
+  const char *word;
+  void (*run)(const char *self);  // self: the program's path, argv[0]
+  bool ends;                      // the process ends, status 1, after it
+};
 
-void print_help();
-void print_info();
+constexpr int ACTION_WORD_COUNT = 4;
+extern const ActionWord action_words[ACTION_WORD_COUNT];
+
+// The arguments after the program's path, in order: action words and
+// option/value pairs. Returns only when start-up goes on.
+void actions_read_command_line(int argc, char **argv);
+
+void print_help(const char *self);
+void print_info(const char *self);
 void print_version();
 void toggle_other_instance();
 int find_other_instance_pid();
-// Ends the election of a --toggle start once its SIGUSR1 handler is in place.
+// Ends the election of a --toggle start once its SIGUSR1 watch is in place.
 void instance_lock_release();

@@ -10,25 +10,14 @@
 #include <gdk/gdk.h>
 #include <glib.h>
 
-namespace {
-
-// word         text
-const struct { const char *word; void (*print)(); } printing_actions[] = {
-  {"--help",    print_help},
-  {"--info",    print_info},
-  {"--version", print_version},
-};
-
-} // namespace
-
 void main_fail_without_display(int argc, char **argv)
 {
   // "--toggle" is passed over: there is no window to show and no instance
   // on this display to signal, so only a later printing word can run.
   for (int i = 1; i < argc; i++)
-    for (const auto &a : printing_actions)
-      if (strcmp(argv[i], a.word) == 0) {
-        a.print();
+    for (const ActionWord &a : action_words)
+      if (a.ends && strcmp(argv[i], a.word) == 0) {
+        a.run(argv[0]);
         exit(1);
       }
   // The toolkit's own words and status, as gtk_init gives them.

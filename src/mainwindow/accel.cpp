@@ -57,13 +57,13 @@ static gboolean mainwindow_accel_goto_tab(gpointer index)
   return TRUE;
 }
 
-static gboolean mainwindow_accel_copy()
+gboolean mainwindow_copy()
 {
   vte_terminal_copy_clipboard(VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab)));
   return TRUE;
 }
 
-static gboolean mainwindow_accel_paste()
+gboolean mainwindow_paste()
 {
   vte_terminal_paste_clipboard(VTE_TERMINAL(mainwindow_terminal_at(mainwindow.current_tab)));
   return TRUE;
@@ -104,8 +104,8 @@ const Accelerator accelerators[] = {
   {GDK_8,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          7},
   {GDK_9,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          8},
   {GDK_0,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          9},
-  {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_accel_copy),              0},
-  {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_accel_paste),             0},
+  {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_copy),                    0},
+  {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_paste),                   0},
 };
 
 } // namespace
@@ -130,6 +130,8 @@ int mainwindow_tab_at_xy(GtkNotebook *notebook, int x, int y)
   for (int i = 0; (page = gtk_notebook_get_nth_page(notebook, i)); i++) {
     GtkWidget *label = gtk_notebook_get_tab_label(notebook, page);
     if (!label) {
+      // The documented warning of this case, word for word: its condition
+      // text is what users and scripts have always seen, not the test above.
       g_return_if_fail_warning(nullptr, "mainwindow_tab_at_xy", "screen != NULL");
       return -1;
     }

@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"
 #include "hotkey/hotkey.h"
+#include "popupmenu/popupmenu.h"
 #include "term/term.h"
 
 #include <gdk/gdkx.h>
@@ -54,17 +55,14 @@ static void mainwindow_start_hotkey()
 void mainwindow_create()
 {
   MainWindow &mw = mainwindow;
-  mw.url_matching = 1;
-  mw.url_regexes = g_new0(GRegex *, URL_PATTERN_COUNT);
   term_compile_url_patterns();
 
   mw.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow *window = GTK_WINDOW(mw.window);
   gtk_widget_set_app_paintable(mw.window, TRUE);
   // The geometry first: it keeps the size within what X can show.
-  int x, y;
-  settings_get_position(&x, &y);
-  gtk_widget_set_size_request(mw.window, settings_get_width(), settings_get_height());
+  const Placement place = settings_place_at_pointer();
+  gtk_widget_set_size_request(mw.window, place.width, place.height);
   gtk_window_set_decorated(window, FALSE);
   gtk_window_set_skip_taskbar_hint(window, TRUE);
   gtk_window_set_skip_pager_hint(window, TRUE);
@@ -84,8 +82,8 @@ void mainwindow_create()
   // (evilwm), and the toolkit writes them before each map once asked.
   gtk_window_stick(window);
   gtk_window_set_keep_above(window, TRUE);
-  gtk_window_move(window, x, y);
-  gtk_window_resize(window, settings_get_width(), settings_get_height());
+  gtk_window_move(window, place.x, place.y);
+  gtk_window_resize(window, place.width, place.height);
   mw.fullscreen = 0;
   mw.shown = 0;
 
@@ -101,6 +99,8 @@ void mainwindow_create()
   g_signal_connect(mw.notebook, "page-reordered",
                    G_CALLBACK(mainwindow_on_page_reordered), nullptr);
   mainwindow_setup_compositing();
+  // After the colormap: the menu is drawn with the window's.
+  popupmenu_build();
   gtk_box_pack_start(GTK_BOX(box), mw.notebook, TRUE, TRUE, 0);
   mainwindow_add_tab();
   gtk_widget_show_all(box);
@@ -131,7 +131,7 @@ void mainwindow_create()
 
   mainwindow_start_hotkey();
   if (settings_get_start_toggled())
-    mainwindow_toggle(1);
+    mainwindow_toggle(TOGGLE_AT_START);
 }
 
 gboolean mainwindow_draw_border(GtkWidget *widget, GdkEventExpose *, gpointer)

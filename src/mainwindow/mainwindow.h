@@ -2,11 +2,8 @@
 // The drop-down window: its construction, tabs, show/hide and shortcuts.
 #pragma once
 
-#include <atomic>
 #include <gtk/gtk.h>
 #include <X11/Xlib.h>
-
-constexpr int URL_PATTERN_COUNT = 4;
 
 // The GDK lock guards every widget and the records here and in the popup
 // menu; it is not recursive, so each path takes it exactly once.
@@ -30,14 +27,10 @@ struct MainWindow {
   int current_tab;
   int tab_count;
   int fullscreen;
-  // Read by the toggle for the hotkey and the signal watch; an
-  // atomic so that no access to it is a data race.
-  std::atomic<int> shown;
+  int shown;  // shown by a toggle; cleared by a hide and by autohide
   int composited;
   Window window_xid;
   Display *focus_display;
-  gint8 url_matching;
-  GRegex **url_regexes;
 };
 
 extern MainWindow mainwindow;
@@ -55,7 +48,15 @@ void mainwindow_on_switch_page(GtkNotebook *notebook, gpointer page, guint page_
                                gpointer data);
 
 // Show, hide, autohide, fullscreen.
-void mainwindow_toggle(int reason);
+// Who asks for a toggle. The hotkey's user looks at the screen, so what is
+// on it decides; a signal or the start cannot, so what was recorded does.
+enum ToggleReason { TOGGLE_HOTKEY, TOGGLE_AT_START, TOGGLE_SIGNAL };
+void mainwindow_toggle(ToggleReason reason);
+// SIGUSR1 stays blocked from the start of main until its watch is in place,
+// so an early toggle request is kept, not fatal.
+void mainwindow_hold_toggle_requests();
+// From here on each SIGUSR1 is one toggle, run from the main loop.
+void mainwindow_watch_toggle_requests();
 gboolean mainwindow_autohide(GtkWidget *widget, GdkEventFocus *event, gpointer data);
 gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 gboolean mainwindow_on_unmap(GtkWidget *widget, GdkEvent *event, gpointer data);
@@ -66,6 +67,9 @@ gboolean mainwindow_on_delete(GtkWidget *widget, GdkEvent *event, gpointer data)
 // Accelerators and the tab bar.
 void mainwindow_connect_accelerators(GtkAccelGroup *group);
 gboolean mainwindow_quit();
+// The current tab's terminal and the clipboard, for the keys and the menu.
+gboolean mainwindow_copy();
+gboolean mainwindow_paste();
 int mainwindow_tab_at_xy(GtkNotebook *notebook, int x, int y);
 gboolean mainwindow_notebook_button_press(GtkWidget *notebook, GdkEventButton *event,
                                           gpointer data);

@@ -4,6 +4,15 @@
 #include "config/config.h"
 #include "popupmenu/popupmenu.h"
 
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
 #include <gdk/gdkx.h>
 
 // Toggles in quick succession (signals counted together) hide and show
@@ -63,13 +72,12 @@ static void mainwindow_show()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
-  int x, y;
-  settings_get_position(&x, &y);
-  gtk_window_move(window, x, y);
-  if (!mainwindow_has_size(settings_get_width(), settings_get_height()))
-    gtk_window_resize(window, settings_get_width(), settings_get_height());
-  show_x = x;
-  show_y = y;
+  const Placement place = settings_place_at_pointer();
+  gtk_window_move(window, place.x, place.y);
+  if (!mainwindow_has_size(place.width, place.height))
+    gtk_window_resize(window, place.width, place.height);
+  show_x = place.x;
+  show_y = place.y;
   map_pending = true;
   // gtk_widget_show does nothing to a window the toolkit counts visible.
   if (gtk_window_is_active(window) && mainwindow_on_screen())
@@ -84,12 +92,12 @@ static void mainwindow_show()
 
 // Called for a hotkey press, from the signal watch and at construction,
 // never with the GDK lock held. The decision too is taken under the lock.
-void mainwindow_toggle(int reason)
+void mainwindow_toggle(ToggleReason reason)
 {
   gdk_threads_enter();
   // What is not on screen is shown, whoever asks.
   const bool visible = mainwindow_on_screen() &&
-                       (reason == 0 || mainwindow.shown.load() != 0);
+                       (reason == TOGGLE_HOTKEY || mainwindow.shown != 0);
   if (visible) {
     gtk_widget_hide(mainwindow.window);
     gdk_flush();
@@ -99,6 +107,67 @@ void mainwindow_toggle(int reason)
     mainwindow_show();
   }
   gdk_threads_leave();
+}
+
+// SIGUSR1 is counted in the handler and the toggles run from the main loop,
+// outside the handler and outside the GDK lock (mainwindow_toggle takes it).
+// Counting, rather than a flag, gives one toggle per signal that arrived.
+static std::atomic<int> toggle_requests{0};
+static int toggle_pipe[2] = {-1, -1};
+
+static void mainwindow_on_toggle_signal(int)
+{
+  const int saved = errno;
+  toggle_requests.fetch_add(1, std::memory_order_relaxed);
+  const char byte = 0;
+  if (write(toggle_pipe[1], &byte, 1) < 0) {
+    // A full pipe already holds a wake-up; the count carries the rest.
+  }
+  errno = saved;
+}
+
+static gboolean mainwindow_serve_toggle_requests(GIOChannel *, GIOCondition, gpointer)
+{
+  char buf[256];
+  while (read(toggle_pipe[0], buf, sizeof buf) > 0) {
+  }
+  for (int n = toggle_requests.exchange(0); n > 0; n--)
+    mainwindow_toggle(TOGGLE_SIGNAL);
+  return TRUE;
+}
+
+// Blocks or unblocks SIGUSR1 on the calling thread.
+static void mainwindow_mask_toggle_signal(int how)
+{
+  sigset_t usr1;
+  sigemptyset(&usr1);
+  sigaddset(&usr1, SIGUSR1);
+  pthread_sigmask(how, &usr1, nullptr);
+}
+
+void mainwindow_hold_toggle_requests()
+{
+  mainwindow_mask_toggle_signal(SIG_BLOCK);
+}
+
+void mainwindow_watch_toggle_requests()
+{
+  if (pipe2(toggle_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    perror("error: pipe");
+    exit(1);
+  }
+  GIOChannel *channel = g_io_channel_unix_new(toggle_pipe[0]);
+  g_io_add_watch(channel, G_IO_IN, mainwindow_serve_toggle_requests, nullptr);
+  g_io_channel_unref(channel);
+  struct sigaction sa = {};
+  sa.sa_handler = mainwindow_on_toggle_signal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGUSR1, &sa, nullptr);
+  // A request that came before the handler waited, blocked: served now.
+  // Threads made before this point keep it blocked; the hotkey thread, made
+  // later, takes it too, which is fine: the handler only counts and writes.
+  mainwindow_mask_toggle_signal(SIG_UNBLOCK);
 }
 
 // GTK keeps the focus on a child of the toplevel, and a key grab (the
@@ -218,10 +287,9 @@ gboolean mainwindow_toggle_fullscreen()
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   if (mainwindow.fullscreen) {
     gtk_window_unfullscreen(window);
-    int x, y;
-    settings_get_position(&x, &y);
-    gtk_window_move(window, x, y);
-    gtk_window_resize(window, settings_get_width(), settings_get_height());
+    const Placement place = settings_place_at_pointer();
+    gtk_window_move(window, place.x, place.y);
+    gtk_window_resize(window, place.width, place.height);
   } else {
     gtk_window_fullscreen(window);
   }

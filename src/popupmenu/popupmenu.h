@@ -13,6 +13,7 @@ struct PopupMenu {
 extern PopupMenu popupmenu;
 
 void popupmenu_build();
-void popupmenu_activate(const char *label);
+// The item of row `row` of the menu table; any item closes the menu.
+void popupmenu_activate(gpointer row);
 void popupmenu_deactivate();
 void popupmenu_popup(guint32 time);

@@ -64,17 +64,13 @@ void term_shell_started(VteTerminal *terminal)
   restart_state(terminal)->started = g_get_monotonic_time();
 }
 
-gboolean term_on_button_press(gpointer, GdkEventButton *event, GtkWidget *)
+gboolean term_on_button_press(GtkWidget *widget, GdkEventButton *event, gpointer)
 {
   if (event->type == GDK_BUTTON_PRESS && event->button == 3) {
     popupmenu_popup(event->time);
     return FALSE;
   }
   if (event->button != 1)
-    return FALSE;
-  const int page = gtk_notebook_get_current_page(GTK_NOTEBOOK(mainwindow.notebook));
-  GtkWidget *widget = mainwindow_terminal_at(page);
-  if (!widget)
     return FALSE;
   VteTerminal *terminal = VTE_TERMINAL(widget);
   const glong column = static_cast<glong>(event->x) / vte_terminal_get_char_width(terminal);
@@ -152,16 +148,28 @@ namespace {
 constexpr guint REQUEST_GATHER_MS = 10;
 constexpr int REQUEST_KINDS = 4;
 
-// code  kind
-const int request_kind[] = {
-  0,  // iconify
-  0,  // deiconify
-  1,  // raise
-  1,  // lower
-  2,  // maximize
-  2,  // restore
-  3,  // refresh
+using RequestAction = void (*)(GtkWidget *window, GdkWindow *gdkwin);
+
+struct WindowRequest {
+  const char *signal;
+  int kind;
+  RequestAction apply;
 };
+
+// signal              kind  action
+const WindowRequest window_requests[] = {
+  {"iconify-window",    0,    [](GtkWidget *, GdkWindow *w) { gdk_window_iconify(w); }},
+  {"deiconify-window",  0,    [](GtkWidget *, GdkWindow *w) { gdk_window_deiconify(w); }},
+  {"raise-window",      1,    [](GtkWidget *, GdkWindow *w) { gdk_window_raise(w); }},
+  {"lower-window",      1,    [](GtkWidget *, GdkWindow *w) { gdk_window_lower(w); }},
+  {"maximize-window",   2,    [](GtkWidget *, GdkWindow *w) { gdk_window_maximize(w); }},
+  {"restore-window",    2,    [](GtkWidget *, GdkWindow *w) { gdk_window_unmaximize(w); }},
+  {"refresh-window",    3,    [](GtkWidget *window, GdkWindow *w) {
+     GdkRectangle all = {0, 0, window->allocation.width, window->allocation.height};
+     gdk_window_invalidate_rect(w, &all, TRUE);
+   }},
+};
+constexpr int REQUEST_COUNT = static_cast<int>(G_N_ELEMENTS(window_requests));
 
 struct PendingRequests {
   int code[REQUEST_KINDS];     // -1 when none of that kind waits
@@ -175,23 +183,8 @@ PendingRequests pending = {{-1, -1, -1, -1}, {}, 0, 0};
 void term_apply_window_request(int code)
 {
   GtkWidget *window = mainwindow.window;
-  GdkWindow *gdkwin = window->window;
-  if (!gdkwin)
-    return;
-  switch (code) {
-  case 0: gdk_window_iconify(gdkwin); break;
-  case 1: gdk_window_deiconify(gdkwin); break;
-  case 2: gdk_window_raise(gdkwin); break;
-  case 3: gdk_window_lower(gdkwin); break;
-  case 4: gdk_window_maximize(gdkwin); break;
-  case 5: gdk_window_unmaximize(gdkwin); break;
-  case 6: {
-    GdkRectangle all = {0, 0, window->allocation.width, window->allocation.height};
-    gdk_window_invalidate_rect(gdkwin, &all, TRUE);
-    break;
-  }
-  default: break;
-  }
+  if (window->window)
+    window_requests[code].apply(window, window->window);
 }
 
 // Added with gdk_threads_add_timeout: runs with the lock, like the signals.
@@ -215,12 +208,19 @@ gboolean term_flush_window_requests(gpointer)
 
 } // namespace
 
+void term_connect_window_requests(GtkWidget *terminal)
+{
+  for (int code = 0; code < REQUEST_COUNT; code++)
+    g_signal_connect(terminal, window_requests[code].signal,
+                     G_CALLBACK(term_on_window_request), GINT_TO_POINTER(code));
+}
+
 void term_on_window_request(VteTerminal *, gpointer data)
 {
   const int code = GPOINTER_TO_INT(data);
-  if (code < 0 || code >= static_cast<int>(G_N_ELEMENTS(request_kind)))
+  if (code < 0 || code >= REQUEST_COUNT)
     return;
-  const int kind = request_kind[code];
+  const int kind = window_requests[code].kind;
   pending.code[kind] = code;
   pending.order[kind] = pending.count++;
   if (!pending.flush)

@@ -4,18 +4,38 @@
 #include "gptr.h"
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
-#include "popupmenu/popupmenu.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
+#include <cstring>
 
-static const char *const url_patterns[URL_PATTERN_COUNT] = {
-  "news:[[:alnum:]\\Q^_{|}~!\"#$%&'()*+,./;:=?`\\E]+",
-  "(?:news:|telnet:|nntp:|file:\\/|https?:|ftps?:|sftp:|webcal:)//(?:[-[:alnum:]]+(?:[-[:alnum:]\\Q,?;.:/!%$^*&~\"#'\\E]+)?\\@)?[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?",
-  "(?:www|ftp)[-[:alnum:]]*\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?",
-  "(?:mailto:)?[-[:alnum:]][-[:alnum:].]*\\@[-[:alnum:]]+\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*",
+TermState term_state;
+
+namespace {
+
+// A host name or a bare mail address lacks the scheme the desktop needs to
+// open it: the text gets one, chosen by how it begins (in any case).
+struct UrlPattern {
+  const char *starts;  // when the text begins with this,
+  const char *then;    // this is put before it,
+  const char *other;   // otherwise this
+  const char *regex;
 };
+
+// starts    then       other      pattern
+const UrlPattern url_patterns[URL_PATTERN_COUNT] = {
+  {"",        "",        "",
+   "news:[[:alnum:]\\Q^_{|}~!\"#$%&'()*+,./;:=?`\\E]+"},
+  {"",        "",        "",
+   "(?:news:|telnet:|nntp:|file:\\/|https?:|ftps?:|sftp:|webcal:)//(?:[-[:alnum:]]+(?:[-[:alnum:]\\Q,?;.:/!%$^*&~\"#'\\E]+)?\\@)?[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?"},
+  {"ftp",     "ftp://",  "http://",
+   "(?:www|ftp)[-[:alnum:]]*\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*(?:\\:[[:digit:]]{1,5})?(?:(/[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]+(?:[(][-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*[)])*[-[:alnum:]\\Q_$.+!*,;@&=?/~#%\\E]*)*[^\\Q]'.}>) \t\r\n,\"\\E])?"},
+  {"mailto:", "",        "mailto:",
+   "(?:mailto:)?[-[:alnum:]][-[:alnum:].]*\\@[-[:alnum:]]+\\.[-[:alnum:]]+(\\.[-[:alnum:]]+)*"},
+};
+
+} // namespace
 
 static const GRegexCompileFlags URL_COMPILE_FLAGS =
     static_cast<GRegexCompileFlags>(G_REGEX_CASELESS | G_REGEX_OPTIMIZE);
@@ -24,7 +44,7 @@ void term_compile_url_patterns()
 {
   for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
     GError *error = nullptr;
-    mainwindow.url_regexes[slot] = g_regex_new(url_patterns[slot], URL_COMPILE_FLAGS,
+    term_state.url_regexes[slot] = g_regex_new(url_patterns[slot].regex, URL_COMPILE_FLAGS,
                                                static_cast<GRegexMatchFlags>(0), &error);
     if (error) {
       g_log(nullptr, G_LOG_LEVEL_MESSAGE, "%s", error->message);
@@ -81,8 +101,6 @@ void term_fork_shell(VteTerminal *terminal)
 
 GtkWidget *term_new()
 {
-  if (!popupmenu.popup_menu)
-    popupmenu_build();
   GtkWidget *widget = vte_terminal_new();
   VteTerminal *terminal = VTE_TERMINAL(widget);
   term_fork_shell(terminal);
@@ -106,19 +124,12 @@ GtkWidget *term_new()
   const GdkColor cursor = settings_get_cursor_color();
   vte_terminal_set_color_cursor(terminal, &cursor);
 
-  // signal              handler                           user data (request code)
-  g_signal_connect_swapped(widget, "button-press-event", G_CALLBACK(term_on_button_press), nullptr);
+  g_signal_connect(widget, "button-press-event", G_CALLBACK(term_on_button_press), nullptr);
   // "eof" comes before the exit status is known: the decision waits for
   // "child-exited", so each shell exit is handled once.
   g_signal_connect(widget, "child-exited", G_CALLBACK(term_on_child_exit), nullptr);
   g_signal_connect(widget, "destroy", G_CALLBACK(term_on_destroy), nullptr);
-  static const char *const requests[] = {
-    "iconify-window", "deiconify-window", "raise-window", "lower-window",
-    "maximize-window", "restore-window", "refresh-window",
-  };
-  for (int code = 0; code < static_cast<int>(G_N_ELEMENTS(requests)); code++)
-    g_signal_connect(widget, requests[code], G_CALLBACK(term_on_window_request),
-                     GINT_TO_POINTER(code));
+  term_connect_window_requests(widget);
   return widget;
 }
 
@@ -144,19 +155,17 @@ void term_setup_transparency(GtkWidget *widget)
 int term_slot_for_tag(int tag)
 {
   for (int slot = 0, seen = 0; slot < URL_PATTERN_COUNT; slot++)
-    if (mainwindow.url_regexes && mainwindow.url_regexes[slot] && seen++ == tag)
+    if (term_state.url_regexes[slot] && seen++ == tag)
       return slot;
   return -1;
 }
 
 void term_add_url_matches(GtkWidget *widget)
 {
-  if (!mainwindow.url_matching)
-    return;
   VteTerminal *terminal = VTE_TERMINAL(widget);
   // A slot that failed to compile is left out; term_slot_for_tag knows.
   for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
-    GRegex *regex = mainwindow.url_regexes[slot];
+    GRegex *regex = term_state.url_regexes[slot];
     if (!regex)
       continue;
     const int tag = vte_terminal_match_add_gregex(terminal, regex, static_cast<GRegexMatchFlags>(0));
@@ -167,9 +176,9 @@ void term_add_url_matches(GtkWidget *widget)
 std::string term_uri_for_match(int slot, const char *text)
 {
   const std::string s = text ? text : "";
-  if (slot == 2)
-    return (g_ascii_strncasecmp(s.c_str(), "ftp", 3) == 0 ? "ftp://" : "http://") + s;
-  if (slot == 3 && g_ascii_strncasecmp(s.c_str(), "mailto:", 7) != 0)
-    return "mailto:" + s;
-  return s;
+  if (slot < 0 || slot >= URL_PATTERN_COUNT)
+    return s;
+  const UrlPattern &p = url_patterns[slot];
+  const bool starts = g_ascii_strncasecmp(s.c_str(), p.starts, strlen(p.starts)) == 0;
+  return (starts ? p.then : p.other) + s;
 }

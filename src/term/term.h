@@ -6,6 +6,15 @@
 #include <gtk/gtk.h>
 #include <vte/vte.h>
 
+constexpr int URL_PATTERN_COUNT = 4;
+
+struct TermState {
+  // Compiled once, attached to every terminal; null where a pattern failed.
+  GRegex *url_regexes[URL_PATTERN_COUNT];
+};
+
+extern TermState term_state;
+
 void term_compile_url_patterns();
 GtkWidget *term_new();
 void term_setup_transparency(GtkWidget *terminal);
@@ -14,9 +23,12 @@ void term_fork_shell(VteTerminal *terminal);
 // Notes when a shell started, which tells quick failures from long runs.
 void term_shell_started(VteTerminal *terminal);
 
-gboolean term_on_button_press(gpointer data, GdkEventButton *event, GtkWidget *terminal);
+gboolean term_on_button_press(GtkWidget *terminal, GdkEventButton *event, gpointer data);
 void term_on_child_exit(VteTerminal *terminal, gpointer data);
 void term_on_destroy(GtkWidget *terminal, gpointer data);
+// The requests of the programs in a terminal to iconify, raise, maximize
+// or redraw the window, each row's signal to term_on_window_request.
+void term_connect_window_requests(GtkWidget *terminal);
 void term_on_window_request(VteTerminal *terminal, gpointer code);
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label);
 // A title as its tab label shows it: at most TAB_TITLE_MAX characters, the

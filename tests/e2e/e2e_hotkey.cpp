@@ -3,7 +3,10 @@
 // window manager, keys come from xdotool, and a window of our own holds the
 // focus to show which keys kavlor leaves to other applications.
 #include "harness.h"
-#include "hotkey_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
+#include "input.h"
 
 #include <csignal>
 #include <deque>
@@ -41,11 +44,7 @@ protected:
 
   Proc &start(const std::vector<std::string> &args)
   {
-    std::vector<std::string> argv = {kavlor_path()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    auto env = home_env(home);
-    env.push_back("DISPLAY=" + x.display);
-    procs.push_back(proc_spawn(argv, env));
+    procs.push_back(kavlor_start(x, home, args));
     return procs.back();
   }
 
@@ -53,18 +52,13 @@ protected:
   // listener thread runs: the grabs are in place by then.
   Window ready(Proc &p, bool listener = true)
   {
-    Window w = 0;
-    const bool ok = wait_until([&] {
-      if (!proc_alive(&p))
-        return true;
-      w = x_find_client(x.dpy, "Kavlor", p.pid);
-      return w && (!listener || hk_listener_tid(p.pid) != 0);
-    }, kDeadline, 20);
-    EXPECT_TRUE(ok && proc_alive(&p)) << "kavlor did not come up; stderr: " << proc_err(p);
-    return proc_alive(&p) ? w : 0;
+    const Window w = listener ? kavlor_wait_listening(x.dpy, &p, kDeadline)
+                              : kavlor_wait_window(x.dpy, &p, kDeadline);
+    EXPECT_NE(w, 0u) << "kavlor did not come up; stderr: " << proc_err(p);
+    return w;
   }
 
-  bool key(const std::string &combo) { return hk_xdotool(x.display, {"key", combo}); }
+  bool key(const std::string &combo) { return input_xdotool(x.display, {"key", combo}); }
 
   bool shown(Window w)
   {
@@ -87,10 +81,10 @@ protected:
   // The press reaches the focused application instead of kavlor.
   void expect_passed_on(Window w, Window probe, const std::string &combo)
   {
-    ASSERT_TRUE(hk_probe_focus(x.dpy, probe));
+    ASSERT_TRUE(key_probe_focus(x.dpy, probe));
     const std::string last = combo.substr(combo.rfind('+') + 1);
     ASSERT_TRUE(key(combo));
-    EXPECT_TRUE(hk_probe_wait_key(x.dpy, probe, hk_keycode(x.dpy, last.c_str())))
+    EXPECT_TRUE(key_probe_wait(x.dpy, probe, x_keycode(x.dpy, last.c_str())))
         << combo << " was taken from the focused window";
     EXPECT_FALSE(x_is_viewable(x.dpy, w)) << combo << " showed the window";
   }
@@ -113,11 +107,11 @@ TEST_P(HotkeyCombo, OnlyTheConfiguredCombinationToggles)
   const Window w = ready(p);
   ASSERT_NE(w, 0u);
   EXPECT_FALSE(x_is_viewable(x.dpy, w));
-  const Window probe = hk_probe_create(x.dpy);
+  const Window probe = key_probe_create(x.dpy);
   for (const auto &combo : c.passed_on)
     expect_passed_on(w, probe, combo);
   // From the probe's focus too: the key works whoever has the focus.
-  ASSERT_TRUE(hk_probe_focus(x.dpy, probe));
+  ASSERT_TRUE(key_probe_focus(x.dpy, probe));
   expect_toggles(w, c.hotkey);
   EXPECT_TRUE(proc_alive(&p));
 }
@@ -157,14 +151,14 @@ TEST_P(HotkeyLocks, TogglesWithCapsLockAndNumLockOn)
                         {{"Caps_Lock", "Num_Lock"}, LockMask | Mod2Mask}};
   for (const auto &locks : sets) {
     SCOPED_TRACE(locks.keys.back());
-    ASSERT_EQ(hk_locked_mods(x.dpy) & (LockMask | Mod2Mask), 0u);
+    ASSERT_EQ(x_locked_mods(x.dpy) & (LockMask | Mod2Mask), 0u);
     for (const auto &k : locks.keys)
       ASSERT_TRUE(key(k));
-    ASSERT_TRUE(wait_until([&] { return (hk_locked_mods(x.dpy) & locks.mask) == locks.mask; }));
+    ASSERT_TRUE(wait_until([&] { return (x_locked_mods(x.dpy) & locks.mask) == locks.mask; }));
     expect_toggles(w, c.hotkey);
     for (const auto &k : locks.keys)
       ASSERT_TRUE(key(k));
-    ASSERT_TRUE(wait_until([&] { return (hk_locked_mods(x.dpy) & locks.mask) == 0; }));
+    ASSERT_TRUE(wait_until([&] { return (x_locked_mods(x.dpy) & locks.mask) == 0; }));
   }
   EXPECT_TRUE(proc_alive(&p));
 }
@@ -238,12 +232,12 @@ protected:
 
   void expect_nothing_grabbed()
   {
-    const KeyCode codes[] = {AnyKey, XKeysymToKeycode(x.dpy, NoSymbol), hk_keycode(x.dpy, "F12"),
-                             hk_keycode(x.dpy, "a")};
+    const KeyCode codes[] = {AnyKey, XKeysymToKeycode(x.dpy, NoSymbol), x_keycode(x.dpy, "F12"),
+                             x_keycode(x.dpy, "a")};
     const unsigned mods[] = {0, LockMask, Mod2Mask, Mod2Mask | LockMask, ControlMask};
     for (KeyCode code : codes)
       for (unsigned m : mods)
-        EXPECT_EQ(hk_try_grab(x.dpy, code, m), 0)
+        EXPECT_EQ(x_try_grab(x.dpy, code, m), 0)
             << "keycode " << int(code) << " with modifiers " << m << " is held";
   }
 };
@@ -259,8 +253,8 @@ TEST_F(HotkeyAlone, WithoutKeyNothingIsGrabbed)
   // A toggle from the main loop: construction is over.
   ASSERT_EQ(kill(p.pid, SIGUSR1), 0);
   ASSERT_TRUE(shown(w));
-  EXPECT_EQ(hk_listener_tid(p.pid), 0);
-  EXPECT_EQ(hk_threads_named(p.pid, "kavlor"), 1);
+  EXPECT_EQ(procfs_hotkey_thread(p.pid), 0);
+  EXPECT_EQ(procfs_threads_named(p.pid, "kavlor"), 1);
   expect_nothing_grabbed();
   ASSERT_EQ(kill(p.pid, SIGUSR1), 0);
   EXPECT_TRUE(hidden(w));
@@ -282,9 +276,9 @@ TEST_F(HotkeyAlone, GrabProbeSeesTheHotkey)
 {
   Proc &p = start({"-k", "F12"});
   ASSERT_NE(ready(p), 0u);
-  EXPECT_EQ(hk_try_grab(x.dpy, AnyKey, 0), BadAccess);
-  EXPECT_EQ(hk_try_grab(x.dpy, hk_keycode(x.dpy, "F12"), 0), BadAccess);
-  EXPECT_EQ(hk_try_grab(x.dpy, hk_keycode(x.dpy, "F12"), ShiftMask), 0);
+  EXPECT_EQ(x_try_grab(x.dpy, AnyKey, 0), BadAccess);
+  EXPECT_EQ(x_try_grab(x.dpy, x_keycode(x.dpy, "F12"), 0), BadAccess);
+  EXPECT_EQ(x_try_grab(x.dpy, x_keycode(x.dpy, "F12"), ShiftMask), 0);
 }
 
 // Nothing filters fast presses: each one toggles, so an even number leaves
@@ -298,17 +292,17 @@ TEST_F(HotkeyE2E, ManyFastPressesKeepParity)
   std::vector<std::string> args = {"key", "--delay", "5"};
   for (int i = 0; i < 300; i++)
     args.push_back("F12");
-  ASSERT_TRUE(hk_xdotool(x.display, args));
+  ASSERT_TRUE(input_xdotool(x.display, args));
   XSync(x.dpy, False);
-  ASSERT_TRUE(hk_wait_idle(p.pid, 60.0)) << "kavlor did not catch up with the presses";
+  ASSERT_TRUE(procfs_wait_idle(p.pid, 60.0)) << "kavlor did not catch up with the presses";
   ASSERT_TRUE(proc_alive(&p));
   EXPECT_TRUE(hidden(w));
-  EXPECT_TRUE(hk_wait_idle(p.pid));
+  EXPECT_TRUE(procfs_wait_idle(p.pid));
   EXPECT_FALSE(x_is_viewable(x.dpy, w));
 
   ASSERT_TRUE(key("F12"));
   EXPECT_TRUE(shown(w));
-  ASSERT_TRUE(hk_wait_idle(p.pid));
+  ASSERT_TRUE(procfs_wait_idle(p.pid));
   EXPECT_TRUE(x_is_viewable(x.dpy, w));
   EXPECT_TRUE(proc_alive(&p));
   EXPECT_EQ(proc_err(p).find("error:"), std::string::npos) << proc_err(p);

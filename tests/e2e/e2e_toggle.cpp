@@ -5,7 +5,9 @@
 // every show maps and every hide unmaps the window at once, and autohide
 // off: only the requests decide what is on screen.
 #include "harness.h"
-#include "showhide_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
 
 #include <csignal>
 #include <deque>
@@ -44,7 +46,7 @@ protected:
 
   Proc &start(const std::vector<std::string> &args)
   {
-    procs.push_back(sh_start_kavlor(x, home, args));
+    procs.push_back(kavlor_start(x, home, args));
     return procs.back();
   }
 
@@ -132,13 +134,13 @@ TEST_P(Race, SimultaneousStartsLeaveOneInstanceToggledByEveryRequest)
       EXPECT_EQ(proc_err(*p), "");
     }
     ASSERT_NE(survivor, nullptr) << "no instance left";
-    const Window w = sh_wait_client(x.dpy, survivor->pid);
+    const Window w = kavlor_wait_window(x.dpy, survivor);
     ASSERT_NE(w, 0u) << proc_err(*survivor);
     EXPECT_EQ(x_find_client(x.dpy, "Kavlor"), w) << "one window";
 
     // Shown at start, then each of the others' requests toggles once.
-    ASSERT_TRUE(wait_until([&] { return !sh_signal_pending(survivor->pid, SIGUSR1); }, 10.0));
-    ASSERT_TRUE(sh_sync(x.dpy, w));
+    ASSERT_TRUE(wait_until([&] { return !procfs_signal_pending(survivor->pid, SIGUSR1); }, 10.0));
+    ASSERT_TRUE(x_settle(x.dpy, w));
     EXPECT_EQ(x_is_viewable(x.dpy, w), c.starters % 2 == 1);
     EXPECT_TRUE(proc_alive(survivor));
 
@@ -161,19 +163,19 @@ TEST_F(Toggle, EarlyRequestIsKeptAndServed)
 {
   lock();
   Proc &k = start({"--toggle", "-ah", "false"});
-  ASSERT_TRUE(wait_until([&] { return sh_signal_in(k.pid, "\nSigBlk:", SIGUSR1); }, 20.0))
+  ASSERT_TRUE(wait_until([&] { return procfs_signal_in(k.pid, "\nSigBlk:", SIGUSR1); }, 20.0))
       << "SIGUSR1 blocked from the start";
-  ASSERT_FALSE(sh_signal_in(k.pid, "\nSigCgt:", SIGUSR1)) << "no handler yet";
+  ASSERT_FALSE(procfs_signal_in(k.pid, "\nSigCgt:", SIGUSR1)) << "no handler yet";
   ASSERT_EQ(kill(k.pid, SIGUSR1), 0);
-  ASSERT_TRUE(sh_signal_pending(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_pending(k.pid, SIGUSR1));
   unlock();
 
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(wait_until([&] { return !sh_signal_pending(k.pid, SIGUSR1); }, 10.0));
-  ASSERT_TRUE(sh_sync(x.dpy, w));
+  ASSERT_TRUE(wait_until([&] { return !procfs_signal_pending(k.pid, SIGUSR1); }, 10.0));
+  ASSERT_TRUE(x_settle(x.dpy, w));
   EXPECT_FALSE(x_is_viewable(x.dpy, w)) << "shown at start, hidden by the early request";
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   EXPECT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w); }, 20.0));
   EXPECT_TRUE(proc_alive(&k));
 }
@@ -183,9 +185,9 @@ TEST_F(Toggle, EarlyRequestIsKeptAndServed)
 TEST_F(Toggle, InstanceStartedWithoutToggleIsToggledByLaterStarts)
 {
   Proc &k = start({"-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(sh_sync(x.dpy, w));
+  ASSERT_TRUE(x_settle(x.dpy, w));
   EXPECT_FALSE(x_is_viewable(x.dpy, w));
   for (bool expect_shown : {true, false, true}) {
     Proc &starter = start({"--toggle"});
@@ -228,12 +230,12 @@ TEST_P(Impostor, IsNeverSignalled)
   Proc &other = start_other(argv);
   ASSERT_TRUE(wait_until([&] {
     return file_read("/proc/" + std::to_string(other.pid) + "/comm") == std::string(c.name) + "\n" &&
-           (!c.handles_usr1 || sh_signal_in(other.pid, "\nSigCgt:", SIGUSR1));
+           (!c.handles_usr1 || procfs_signal_in(other.pid, "\nSigCgt:", SIGUSR1));
   }, 20.0)) << "the other process is up";
 
   // No instance runs: this one starts, shown.
   Proc &k = start({"--toggle", "-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   EXPECT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w); }, 20.0));
   // A second start finds the instance, not the other process.

@@ -11,7 +11,6 @@ void widget_configure(const WidgetOptions &options)
   all.insert(all.end(), options.begin(), options.end());
   for (auto [name, value] : all)  // the parser trims in place: copies
     settings_apply_option(name.data(), value.data());
-  settings_compute_geometry();
 }
 
 void widget_build(const WidgetOptions &options)
@@ -20,6 +19,13 @@ void widget_build(const WidgetOptions &options)
   mainwindow_create();
   gdk_threads_enter();
   widget_pump();
+}
+
+void widget_build_no_autohide(const WidgetOptions &options)
+{
+  WidgetOptions all = {{"-ah", "false"}};
+  all.insert(all.end(), options.begin(), options.end());
+  widget_build(all);
 }
 
 void widget_pump()
@@ -33,9 +39,24 @@ bool widget_pump_until(const std::function<bool()> &cond, double timeout_s)
   return wait_until([&] { widget_pump(); return cond(); }, timeout_s);
 }
 
-void widget_toggle(int reason)
+void widget_toggle(ToggleReason reason)
 {
   gdk_threads_leave();
   mainwindow_toggle(reason);
   gdk_threads_enter();
+}
+
+bool widget_show()
+{
+  widget_toggle(TOGGLE_AT_START);
+  // Focused too: until the window manager has given the focus, it may
+  // take a first click for itself.
+  const bool shown = widget_pump_until([] {
+    return gtk_widget_get_mapped(mainwindow.window) &&
+           gdk_window_is_viewable(mainwindow.window->window) &&
+           gtk_window_has_toplevel_focus(GTK_WINDOW(mainwindow.window));
+  });
+  // Let the first allocation and expose go through.
+  widget_pump();
+  return shown;
 }

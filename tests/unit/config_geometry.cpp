@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// settings_geometry_apply: size and place on the screen or on the monitor
-// under the pointer.
+// settings_placement: size and place on the screen or on the monitor under
+// the pointer.
 #include <gtest/gtest.h>
 
 #include "config/config.h"
@@ -35,9 +35,9 @@ Result place(const Layout &l, const Input &in)
   s.position = in.position;
   s.fixedx = in.fixedx;
   s.fixedy = in.fixedy;
-  settings_geometry_apply(&s, l.screen, l.monitors.data(), static_cast<int>(l.monitors.size()),
-                          l.px, l.py);
-  return {s.width, s.height, s.pos_x, s.pos_y};
+  const Placement p = settings_placement(s, l.screen, l.monitors.data(),
+                                         static_cast<int>(l.monitors.size()), l.px, l.py);
+  return {p.width, p.height, p.x, p.y};
 }
 
 struct Case {
@@ -216,16 +216,18 @@ TEST(ConfigGeometry, PercentageFollowsTheMonitorAtEveryComputation)
   s.height_percent = -1;
   s.fixedx = s.fixedy = -1;
   const MonitorRect screen = {0, 0, 1100, 400};
-  settings_geometry_apply(&s, screen, PAIR.data(), 2, 650, 100);
-  EXPECT_EQ(s.width, 250);
-  settings_geometry_apply(&s, screen, PAIR.data(), 2, 100, 100);
-  EXPECT_EQ(s.width, 300);
-  EXPECT_EQ(s.pos_x, 150);
+  EXPECT_EQ(settings_placement(s, screen, PAIR.data(), 2, 650, 100).width, 250);
+  const Placement on0 = settings_placement(s, screen, PAIR.data(), 2, 100, 100);
+  EXPECT_EQ(on0.width, 300);
+  EXPECT_EQ(on0.x, 150);
   // A pixel width set later does not outlast the next computation.
   s.width = 900;
-  settings_geometry_apply(&s, screen, PAIR.data(), 2, 650, 100);
-  EXPECT_EQ(s.width, 250);
-  EXPECT_EQ(s.height, 400);
+  const Placement again = settings_placement(s, screen, PAIR.data(), 2, 650, 100);
+  EXPECT_EQ(again.width, 250);
+  EXPECT_EQ(again.height, 400);
+  // The settings keep what the user asked for.
+  EXPECT_EQ(s.width, 900);
+  EXPECT_EQ(s.width_percent, 50);
 }
 
 TEST(ConfigGeometry, ParsedSizesReachTheGeometry)
@@ -236,11 +238,11 @@ TEST(ConfigGeometry, ParsedSizesReachTheGeometry)
     std::string n = name, v = value;
     settings_apply_option(n.data(), v.data());
   }
-  settings_geometry_apply(&settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0);
-  EXPECT_EQ(settings_get_width(), 500);
-  EXPECT_EQ(settings_get_height(), 120);
-  EXPECT_EQ(settings.pos_x, 250);
-  EXPECT_EQ(settings.pos_y, 480);
+  const Placement p = settings_placement(settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0);
+  EXPECT_EQ(p.width, 500);
+  EXPECT_EQ(p.height, 120);
+  EXPECT_EQ(p.x, 250);
+  EXPECT_EQ(p.y, 480);
 }
 
 // Values no monitor can hold must not overflow the arithmetic.
@@ -305,7 +307,6 @@ TEST(ConfigGeometry, ParsedOddSizesGiveAWindowXCanShow)
     settings_defaults();
     std::string n = "-w", v = value;
     settings_apply_option(n.data(), v.data());
-    settings_geometry_apply(&settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0);
-    EXPECT_EQ(settings_get_width(), width);
+    EXPECT_EQ(settings_placement(settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0).width, width);
   }
 }

@@ -83,19 +83,15 @@ TEST(ConfigSettings, DefaultShellIsTheLoginShell)
   EXPECT_EQ(std::string(settings_get_shell()), expected);
 }
 
-TEST(ConfigSettings, DefaultsLeavePaletteAndPositionAlone)
+TEST(ConfigSettings, DefaultsLeavePaletteAlone)
 {
   settings = Settings{};
   settings.palette[2].red = 0x1234;
-  settings.pos_x = 17;
-  settings.pos_y = -4;
   settings.palette_count = 9;
   settings.start_toggled = 1;
   settings.key = 42;
   settings_defaults();
   EXPECT_EQ(settings.palette[2].red, 0x1234);
-  EXPECT_EQ(settings.pos_x, 17);
-  EXPECT_EQ(settings.pos_y, -4);
   EXPECT_EQ(settings.palette_count, 0);
   EXPECT_EQ(settings_get_start_toggled(), 0);
   EXPECT_EQ(settings_get_key(), static_cast<KeySym>(NoSymbol));

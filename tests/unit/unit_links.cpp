@@ -3,7 +3,6 @@
 // pattern slot a match tag stands for.
 #include <gtest/gtest.h>
 
-#include "mainwindow/mainwindow.h"
 #include "term/term.h"
 
 #include <cstring>
@@ -44,7 +43,7 @@ TEST(LinkUri, EachSlotGetsTheSchemeItLacks)
 int first_slot_matching_all(const char *text)
 {
   for (int slot = 0; slot < URL_PATTERN_COUNT; slot++) {
-    GRegex *regex = mainwindow.url_regexes[slot];
+    GRegex *regex = term_state.url_regexes[slot];
     GMatchInfo *info = nullptr;
     bool whole = false;
     if (regex && g_regex_match(regex, text, static_cast<GRegexMatchFlags>(0), &info)) {
@@ -63,7 +62,6 @@ class LinkPatterns : public testing::Test {
 protected:
   void SetUp() override
   {
-    mainwindow.url_regexes = g_new0(GRegex *, URL_PATTERN_COUNT);
     term_compile_url_patterns();
   }
 };
@@ -93,8 +91,8 @@ TEST_F(LinkPatterns, TagsNumberOnlyTheCompiledSlots)
   EXPECT_EQ(term_slot_for_tag(-1), -1);
 
   // A pattern that failed to compile gets no tag: the later ones move up.
-  g_regex_unref(mainwindow.url_regexes[1]);
-  mainwindow.url_regexes[1] = nullptr;
+  g_regex_unref(term_state.url_regexes[1]);
+  term_state.url_regexes[1] = nullptr;
   EXPECT_EQ(term_slot_for_tag(0), 0);
   EXPECT_EQ(term_slot_for_tag(1), 2);
   EXPECT_EQ(term_slot_for_tag(2), 3);

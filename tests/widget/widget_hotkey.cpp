@@ -26,7 +26,7 @@ TEST(HotkeyWhileShown, KeyboardGrabDoesNotAutohide)
 {
   widget_build({{"-k", "F9"}});
   ASSERT_TRUE(settings_get_autohide());
-  widget_toggle(0);
+  widget_toggle(TOGGLE_HOTKEY);
   ASSERT_TRUE(widget_pump_until([] { return visible() && active(); }));
 
   // What the server does when the hotkey's passive grab activates.
@@ -39,7 +39,7 @@ TEST(HotkeyWhileShown, KeyboardGrabDoesNotAutohide)
   // The toolkit has handled the focus-out once the window stops being active.
   ASSERT_TRUE(widget_pump_until([] { return !active(); }));
   EXPECT_TRUE(visible()) << "autohide took the grab for the focus leaving";
-  EXPECT_EQ(mainwindow.shown.load(), 1);
+  EXPECT_EQ(mainwindow.shown, 1);
 
   XUngrabKeyboard(other, CurrentTime);
   XSync(other, False);
@@ -48,7 +48,7 @@ TEST(HotkeyWhileShown, KeyboardGrabDoesNotAutohide)
   XCloseDisplay(other);
 
   // So the press that caused the grab hides the window.
-  widget_toggle(0);
+  widget_toggle(TOGGLE_HOTKEY);
   widget_pump();
   EXPECT_FALSE(visible());
 }

@@ -2,8 +2,8 @@
 // The show/hide toggle and autohide, in-process, with the window manager
 // of the test session deciding about focus.
 #include "harness.h"
+#include "xwindows.h"
 #include "widget_util.h"
-#include "showhide_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -35,7 +35,7 @@ bool active() { return gtk_widget_get_visible(mainwindow.window) && gtk_window_i
 // Another application's window takes the focus.
 struct Other {
   Display *dpy = XOpenDisplay(nullptr);
-  Window w = sh_make_window(dpy, 600, 500, 100, 100);
+  Window w = x_make_window(dpy, 600, 500, 100, 100);
   void take_focus()
   {
     XSetInputFocus(dpy, w, RevertToParent, CurrentTime);
@@ -51,7 +51,7 @@ TEST(Construction, LeavesTheWindowRealizedAndHidden)
   widget_build();
   EXPECT_TRUE(gtk_widget_get_realized(mainwindow.window));
   EXPECT_FALSE(gtk_widget_get_visible(mainwindow.window));
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  EXPECT_EQ(mainwindow.shown, 0);
   XWindowAttributes a;
   ASSERT_TRUE(XGetWindowAttributes(gdk_xdisplay(), xid(), &a));
   EXPECT_EQ(a.map_state, IsUnmapped);
@@ -62,22 +62,22 @@ TEST(Toggle, SignalsShowAndHideByTheShownFlag)
 {
   widget_build();
   const Window x = xid();
-  widget_toggle(SIGUSR1);
-  EXPECT_EQ(mainwindow.shown.load(), 1);
+  widget_toggle(TOGGLE_SIGNAL);
+  EXPECT_EQ(mainwindow.shown, 1);
   EXPECT_TRUE(gtk_widget_get_visible(mainwindow.window));
   EXPECT_TRUE(widget_pump_until(active)) << "shown windows get the focus";
   EXPECT_TRUE(server_viewable());
   EXPECT_EQ(mainwindow.window_xid, x);
   EXPECT_EQ(mainwindow.focus_display, gdk_xdisplay());
 
-  widget_toggle(SIGUSR1);
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  widget_toggle(TOGGLE_SIGNAL);
+  EXPECT_EQ(mainwindow.shown, 0);
   EXPECT_FALSE(gtk_widget_get_visible(mainwindow.window));
   EXPECT_FALSE(server_viewable()) << "the hide is flushed at once";
 
   // Shown again before the focus-out of the hide was read, as when signals
   // arrive together: that focus-out must not take the new show down.
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_TRUE(widget_pump_until(active));
   EXPECT_EQ(mainwindow.window_xid, x) << "the first show's window id stays";
 }
@@ -86,32 +86,32 @@ TEST(Autohide, HidesWhenTheFocusLeavesAndTheNextShowTakesItBack)
 {
   widget_build();
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   other.take_focus();
   EXPECT_TRUE(widget_pump_until([] { return !gtk_widget_get_visible(mainwindow.window); }));
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  EXPECT_EQ(mainwindow.shown, 0);
   // The toolkit's own focus-out handling ran after ours.
   EXPECT_FALSE(gtk_window_is_active(window()));
 
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_TRUE(widget_pump_until(active)) << "presented and focused again";
-  EXPECT_TRUE(widget_pump_until([&] { return sh_has_focus(other.dpy, xid()); }));
+  EXPECT_TRUE(widget_pump_until([&] { return x_has_focus(other.dpy, xid()); }));
 }
 
 TEST(Autohide, OffKeepsTheWindowWhenTheFocusLeaves)
 {
   widget_build({{"-ah", "false"}});
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   other.take_focus();
   // Once the toolkit saw the focus go, any autohide would have run.
   ASSERT_TRUE(widget_pump_until([] { return !gtk_window_is_active(window()); }));
   widget_pump();
   EXPECT_TRUE(gtk_widget_get_visible(mainwindow.window));
-  EXPECT_EQ(mainwindow.shown.load(), 1);
-  widget_toggle(SIGUSR1);
+  EXPECT_EQ(mainwindow.shown, 1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_FALSE(gtk_widget_get_visible(mainwindow.window)) << "the next signal hides";
 }
 
@@ -119,7 +119,7 @@ TEST(Autohide, OffKeepsTheWindowWhenTheFocusLeaves)
 // but `shown` is cleared: what happens next depends on who asks.
 struct StayedUpCase {
   const char *name;
-  int reason;
+  ToggleReason reason;
   bool visible_after;
 };
 
@@ -132,27 +132,27 @@ TEST_P(StayedUp, ToggleDecidesByItsReason)
   const StayedUpCase &c = GetParam();
   widget_build();
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   popupmenu.popup_open = 1;
   other.take_focus();
-  ASSERT_TRUE(widget_pump_until([] { return mainwindow.shown.load() == 0; }));
+  ASSERT_TRUE(widget_pump_until([] { return mainwindow.shown == 0; }));
   ASSERT_TRUE(gtk_widget_get_visible(mainwindow.window)) << "the menu keeps it up";
   popupmenu.popup_open = 0;
 
   widget_toggle(c.reason);
   EXPECT_EQ(gtk_widget_get_visible(mainwindow.window), c.visible_after);
-  EXPECT_EQ(mainwindow.shown.load(), c.visible_after ? 1 : 0);
+  EXPECT_EQ(mainwindow.shown, c.visible_after ? 1 : 0);
   if (c.visible_after)
-    EXPECT_TRUE(widget_pump_until([&] { return sh_has_focus(other.dpy, xid()); }))
+    EXPECT_TRUE(widget_pump_until([&] { return x_has_focus(other.dpy, xid()); }))
         << "the show path ran again and took the focus back";
   else
     EXPECT_TRUE(widget_pump_until([] { return !server_viewable(); }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Reasons, StayedUp,
-                         testing::Values(StayedUpCase{"hotkey_hides", 0, false},
-                                         StayedUpCase{"signal_shows_again", SIGUSR1, true}),
+                         testing::Values(StayedUpCase{"hotkey_hides", TOGGLE_HOTKEY, false},
+                                         StayedUpCase{"signal_shows_again", TOGGLE_SIGNAL, true}),
                          [](const testing::TestParamInfo<StayedUpCase> &i) {
                            return std::string(i.param.name);
                          });
@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Reasons, StayedUp,
 struct GoneCase {
   const char *name;
   void (*take_away)(Display *other, Window w);
-  int reason;
+  ToggleReason reason;
 };
 
 void PrintTo(const GoneCase &c, std::ostream *os) { *os << c.name; }
@@ -201,7 +201,7 @@ TEST_P(Gone, OneToggleShowsTheWindowAgain)
   const GoneCase &c = GetParam();
   widget_build({{"-ah", "false"}});
   Other other;
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   static bool unmap_read;
   unmap_read = false;
@@ -214,10 +214,10 @@ TEST_P(Gone, OneToggleShowsTheWindowAgain)
   // Off screen, and the toolkit has read it.
   ASSERT_TRUE(widget_pump_until([] { return !server_viewable() && unmap_read; }));
   ASSERT_TRUE(gtk_widget_get_visible(mainwindow.window));
-  ASSERT_EQ(mainwindow.shown.load(), 1);
+  ASSERT_EQ(mainwindow.shown, 1);
 
   widget_toggle(c.reason);
-  EXPECT_EQ(mainwindow.shown.load(), 1);
+  EXPECT_EQ(mainwindow.shown, 1);
   EXPECT_TRUE(widget_pump_until(server_viewable)) << "still off screen after one toggle";
   EXPECT_TRUE(widget_pump_until([] {
     return !(gdk_window_get_state(mainwindow.window->window) & GDK_WINDOW_STATE_ICONIFIED);
@@ -230,12 +230,12 @@ TEST_P(Gone, OneToggleShowsTheWindowAgain)
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, Gone,
-    testing::Values(GoneCase{"iconify_request_key", iconify_request, 0},
-                    GoneCase{"iconify_request_signal", iconify_request, SIGUSR1},
-                    GoneCase{"iconified_from_outside_key", iconify_from_outside, 0},
-                    GoneCase{"iconified_from_outside_signal", iconify_from_outside, SIGUSR1},
-                    GoneCase{"unmapped_from_outside_key", unmap_from_outside, 0},
-                    GoneCase{"unmapped_from_outside_signal", unmap_from_outside, SIGUSR1}),
+    testing::Values(GoneCase{"iconify_request_key", iconify_request, TOGGLE_HOTKEY},
+                    GoneCase{"iconify_request_signal", iconify_request, TOGGLE_SIGNAL},
+                    GoneCase{"iconified_from_outside_key", iconify_from_outside, TOGGLE_HOTKEY},
+                    GoneCase{"iconified_from_outside_signal", iconify_from_outside, TOGGLE_SIGNAL},
+                    GoneCase{"unmapped_from_outside_key", unmap_from_outside, TOGGLE_HOTKEY},
+                    GoneCase{"unmapped_from_outside_signal", unmap_from_outside, TOGGLE_SIGNAL}),
     [](const testing::TestParamInfo<GoneCase> &i) { return std::string(i.param.name); });
 
 namespace {
@@ -266,7 +266,7 @@ TEST(Close, WindowManagersCloseHides)
   Other other;
   Watch window(mainwindow.window);
   Watch terminal(mainwindow_terminal_at(1));
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   ASSERT_TRUE(widget_pump_until(active));
   wm_delete(other.dpy, xid());
   EXPECT_TRUE(widget_pump_until([&] {
@@ -274,14 +274,14 @@ TEST(Close, WindowManagersCloseHides)
   }));
   ASSERT_NE(window.widget, nullptr) << "destroyed";
   EXPECT_TRUE(widget_pump_until([] { return !server_viewable(); }));
-  EXPECT_EQ(mainwindow.shown.load(), 0);
+  EXPECT_EQ(mainwindow.shown, 0);
   EXPECT_NE(terminal.widget, nullptr);
   EXPECT_EQ(mainwindow.tab_count, 2);
   // The next press shows it again, for both reasons.
-  widget_toggle(0);
+  widget_toggle(TOGGLE_HOTKEY);
   EXPECT_TRUE(widget_pump_until(active));
   wm_delete(other.dpy, xid());
   EXPECT_TRUE(widget_pump_until([] { return !gtk_widget_get_visible(mainwindow.window); }));
-  widget_toggle(SIGUSR1);
+  widget_toggle(TOGGLE_SIGNAL);
   EXPECT_TRUE(widget_pump_until(active));
 }

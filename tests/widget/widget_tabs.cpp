@@ -34,7 +34,7 @@ bool close_sensitive() { return gtk_widget_get_sensitive(popupmenu.close_tab_ite
 // Shows the window the way the user gets it and lets the toolkit settle.
 void show_window()
 {
-  widget_toggle(1);
+  widget_toggle(TOGGLE_AT_START);
   wait_until([] { widget_pump(); return gtk_widget_get_mapped(mainwindow.window); }, 10.0);
   widget_pump();
 }
