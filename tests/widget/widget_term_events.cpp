@@ -412,6 +412,8 @@ struct StderrCapture {
     fflush(stderr);
     dup2(saved, 2);
     close(saved);
+    unlink(path.c_str());
+    rmdir(path.substr(0, path.rfind('/')).c_str());
   }
   std::string text() const
   {
@@ -487,6 +489,10 @@ TEST_P(NoStart, SaysWhyOnStderrAndInTheTab)
   EXPECT_EQ(mainwindow.tab_count, 1);
   mainwindow_close_tab(nullptr);
   EXPECT_EQ(mainwindow.tab_count, 1) << "the last tab is replaced";
+  // The folder the shell was made in, if it was.
+  const size_t made = shell.find("/kvshell-");
+  if (made != std::string::npos)
+    run_capture({"rm", "-rf", shell.substr(0, shell.find('/', made + 1))});
 }
 
 INSTANTIATE_TEST_SUITE_P(Shells, NoStart,
