@@ -145,8 +145,9 @@ void settings_read_resource_file(Display *dpy, const char *path)
     // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
     XrmSetDatabase(dpy, XrmGetStringDatabase(""));
   }
-  for (int row = 0; row < OPTION_COUNT - 1; row++)  // never "cursorShape"
-    apply_resource(dpy, option_table[row].name);
+  for (const OptionInfo &row : option_table)
+    if (row.resource)
+      apply_resource(dpy, row.name);
   for (int i = 0; i < PALETTE_SIZE; i++) {
     char name[16];
     g_snprintf(name, sizeof name, "color%d", i);
