@@ -113,7 +113,6 @@ void mainwindow_create()
   }
   g_signal_connect(mw.window, "show", G_CALLBACK(mainwindow_record_xid), nullptr);
   g_signal_connect(mw.window, "map-event", G_CALLBACK(mainwindow_on_map), nullptr);
-  g_signal_connect(mw.window, "unmap-event", G_CALLBACK(mainwindow_on_unmap), nullptr);
   g_signal_connect(mw.window, "delete-event", G_CALLBACK(mainwindow_on_delete), nullptr);
   g_signal_connect(mw.window, "destroy", G_CALLBACK(mainwindow_quit), nullptr);
   g_signal_connect_after(mw.notebook, "button_press_event",
@@ -128,6 +127,7 @@ void mainwindow_create()
   gtk_notebook_set_homogeneous_tabs(notebook, FALSE);
   // The X window is made now, while hidden, so the first show only maps it.
   gtk_widget_realize(mw.window);
+  gdk_window_add_filter(mw.window->window, mainwindow_map_filter, nullptr);
 
   mainwindow_start_hotkey();
   if (settings_get_start_toggled())

@@ -52,20 +52,31 @@ static bool mainwindow_has_size(int width, int height)
   return asked_w == width && asked_h == height && x_w == width && x_h == height;
 }
 
-// Whether the X window is mapped, from the map and unmap events the toolkit
-// reads anyway: no round trip. Written under the GDK lock.
-static bool server_mapped;
+// An unmap that came from outside (a program's iconify request, the window
+// manager, another client) after the last show began. An unmap older than
+// that show, as from our own hide before it, decides nothing: toggles in
+// quick succession read it after the next show. From the events the
+// toolkit reads anyway, no round trip; written under the GDK lock.
+static unsigned long unmap_serial;
+static bool unmapped;
 
-// Iconified or withdrawn from outside (a program's iconify request, the
-// window manager, another client's unmap), the window keeps its toolkit
-// visible flag but is not on screen. A show whose map is still to come
-// counts as on screen, so a quick second press still hides. Managers that
-// hide a window without unmapping it say so in its state.
+GdkFilterReturn mainwindow_map_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
+{
+  const XEvent *e = static_cast<const XEvent *>(xevent);
+  if (e->type == UnmapNotify) {
+    unmapped = true;
+    unmap_serial = e->xany.serial;
+  } else if (e->type == MapNotify) {
+    unmapped = false;
+  }
+  return GDK_FILTER_CONTINUE;
+}
+
+// Iconified or withdrawn from outside, the window keeps its toolkit
+// visible flag but is not on screen.
 static bool mainwindow_on_screen()
 {
-  GdkWindow *w = mainwindow.window->window;
-  return gtk_widget_get_visible(mainwindow.window) && w && (server_mapped || map_pending) &&
-         !(gdk_window_get_state(w) & GDK_WINDOW_STATE_ICONIFIED);
+  return gtk_widget_get_visible(mainwindow.window) && !(unmapped && unmap_serial >= show_serial);
 }
 
 static void mainwindow_show()
@@ -235,18 +246,11 @@ static void mainwindow_focus_again()
 // The first map after a show: what had to wait for the window manager.
 gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
 {
-  server_mapped = true;
   if (!map_pending)
     return FALSE;
   map_pending = false;
   mainwindow_place_again();
   mainwindow_focus_again();
-  return FALSE;
-}
-
-gboolean mainwindow_on_unmap(GtkWidget *, GdkEvent *, gpointer)
-{
-  server_mapped = false;
   return FALSE;
 }
 
