@@ -26,11 +26,12 @@ Placement settings_placement(const Settings &s, MonitorRect screen,
 {
   MonitorRect m = screen;
   if (n_monitors > 0) {
-    // Monitor 0 is the fallback and is never tested itself.
+    // Monitor 0 is the fallback and is never tested itself. Half-open
+    // ranges: a monitor's first column is its own, not its left neighbour's.
     m = monitors[0];
     for (int i = 1; i < n_monitors; i++) {
       const MonitorRect &c = monitors[i];
-      if (c.x <= px && px <= c.x + c.width && c.y <= py && py <= c.y + c.height) {
+      if (c.x <= px && px - c.x < c.width && c.y <= py && py - c.y < c.height) {
         m = c;
         break;
       }
