@@ -56,16 +56,42 @@ static bool mainwindow_has_size(int width, int height)
 // The X time of the last show, which its focus requests carry.
 static guint32 show_time;
 
+// The server tells its time in the PropertyNotify of a change to one of
+// our windows. The change is asked first and the event read after the
+// placement's own round trip has brought it in, so that the time costs no
+// wait of its own.
+static Atom mainwindow_ask_time(Display *dpy, Window xid)
+{
+  const Atom atom = gdk_x11_get_xatom_by_name("_KAVLOR_TIME");
+  XChangeProperty(dpy, xid, atom, atom, 8, PropModeReplace, nullptr, 0);
+  return atom;
+}
+
+static guint32 mainwindow_read_time(Display *dpy, Window xid, Atom atom)
+{
+  struct Wanted { Window xid; Atom atom; } wanted = {xid, atom};
+  XEvent event;
+  XIfEvent(dpy, &event, [](Display *, XEvent *e, XPointer arg) -> Bool {
+    const Wanted *w = reinterpret_cast<const Wanted *>(arg);
+    return e->type == PropertyNotify && e->xproperty.window == w->xid &&
+           e->xproperty.atom == w->atom;
+  }, reinterpret_cast<XPointer>(&wanted));
+  return static_cast<guint32>(event.xproperty.time);
+}
+
 static void mainwindow_show(guint32 time)
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   GdkWindow *gdk_window = mainwindow.window->window;
-  show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
+  Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+  const Window xid = gdk_x11_drawable_get_xid(gdk_window);
+  show_serial = NextRequest(dpy);
   // Window managers refuse the focus to a request of time 0 (kwin) or log
   // it as a fault (mutter, muffin). A key press brings its own time; any
   // other request gets the server's time now.
-  show_time = time != 0 ? time : gdk_x11_get_server_time(gdk_window);
+  const Atom time_atom = time != 0 ? None : mainwindow_ask_time(dpy, xid);
   const Placement place = settings_place_window();
+  show_time = time != 0 ? time : mainwindow_read_time(dpy, xid, time_atom);
   gtk_window_move(window, place.x, place.y);
   if (!mainwindow_has_size(place.width, place.height))
     gtk_window_resize(window, place.width, place.height);
