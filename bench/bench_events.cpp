@@ -5,7 +5,10 @@
 //   output throughput: cat of a 20 MB text file in a kavlor tab and in a
 //   plain terminal window with the same font, size and scrollback, timed
 //   by the shell around the cat (median of 3 each).
-#include "events_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "input.h"
+#include "shells.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,7 +48,7 @@ int count_prefixed(const std::string &dir, const std::string &prefix)
 // a file prompt.PID behind.
 ScriptShell prompt_shell()
 {
-  ScriptShell s = ev_script_shell("ENV=@DIR@/rc exec /bin/sh");
+  ScriptShell s = script_shell_make("ENV=@DIR@/rc exec /bin/sh");
   std::ofstream(s.dir + "/rc") << "touch '" << s.dir << "/prompt.'$$\n";
   return s;
 }
@@ -67,7 +70,7 @@ void make_big_file(const std::string &path)
 double time_cat(Display *dpy, const ScriptShell &shell, int run)
 {
   const std::string out = shell.dir + "/took." + std::to_string(run);
-  ev_type(dpy, "s=$(date +%s%N); cat " + shell.dir + "/big.txt; e=$(date +%s%N); echo $((e-s)) > " + out);
+  input_type(dpy, "s=$(date +%s%N); cat " + shell.dir + "/big.txt; e=$(date +%s%N); echo $((e-s)) > " + out);
   if (!wait_until([&] { return file_read(out).find('\n') != std::string::npos; }, 600.0, 20))
     return -1;
   return atof(file_read(out).c_str()) / 1e9;
@@ -75,9 +78,9 @@ double time_cat(Display *dpy, const ScriptShell &shell, int run)
 
 std::vector<pid_t> live_shells(pid_t parent, const ScriptShell &shell)
 {
-  const auto children = ev_children(parent);
+  const auto children = procfs_children(parent);
   std::vector<pid_t> out;
-  for (const ShellStart &s : ev_starts(shell))
+  for (const ShellStart &s : script_shell_starts(shell))
     if (std::find(children.begin(), children.end(), s.pid) != children.end())
       out.push_back(s.pid);
   return out;
@@ -92,7 +95,7 @@ int main()
 
   KavlorRun run;
   // Shown by its hotkey: --toggle would signal every kavlor on the machine.
-  if (!ev_start_kavlor(&run, {"-sh", shell.path, "-fn", "Monospace 10", "-w", "800", "-h", "400",
+  if (!kavlor_run_shown(&run, {"-sh", shell.path, "-fn", "Monospace 10", "-w", "800", "-h", "400",
                               "-ah", "false"}, "F12")) {
     fprintf(stderr, "bench_events: kavlor did not come up\n");
     return 1;
@@ -104,24 +107,24 @@ int main()
   for (int i = 0; i < TAB_RUNS; i++) {
     const int prompts = count_prefixed(shell.dir, "prompt.");
     const auto t0 = Clock::now();
-    ev_key(dpy, "ctrl+shift+t");
+    input_key(dpy, "ctrl+shift+t");
     if (!wait_until([&] { return count_prefixed(shell.dir, "prompt.") > prompts; }, 20.0, 1)) {
       fprintf(stderr, "bench_events: no prompt in the new tab\n");
       break;
     }
     tab_ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    ev_key(dpy, "ctrl+shift+w");
+    input_key(dpy, "ctrl+shift+w");
     wait_until([&] { return live_shells(run.proc.pid, shell).size() == 1; }, 20.0);
   }
 
   std::vector<double> kavlor_s;
   for (int i = 0; i < CAT_RUNS; i++)
     kavlor_s.push_back(time_cat(dpy, shell, i));
-  ev_key(dpy, "ctrl+shift+q");
+  input_key(dpy, "ctrl+shift+q");
   proc_wait(&run.proc, 20.0);
 
   // The plain window on the same display, once kavlor is gone.
-  Proc plain = proc_spawn({PLAINVTE_WINDOW, shell.path}, ev_session_env(run));
+  Proc plain = proc_spawn({PLAINVTE_WINDOW, shell.path}, session_env(run.x, run.home));
   const int prompts = count_prefixed(shell.dir, "prompt.");
   Window w = 0;
   const bool up = wait_until([&] {
@@ -136,7 +139,7 @@ int main()
   else
     fprintf(stderr, "bench_events: the plain terminal window did not come up\n");
   proc_kill(&plain);
-  ev_stop_kavlor(&run);
+  kavlor_run_stop(&run);
 
   const double mb = static_cast<double>(BIG_BYTES) / (1024 * 1024);
   if (!tab_ms.empty())

@@ -5,7 +5,8 @@
 //   (median and worst of 20), then the CPU time and wakeups of kavlor and of
 //   its listener thread while it sits hidden.
 #include "harness.h"
-#include "hotkey_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
 
 #include <algorithm>
 #include <chrono>
@@ -117,19 +118,13 @@ int main()
   }
   TestHome home;
   home_make(&home);
-  auto env = home_env(home);
-  env.push_back("DISPLAY=" + x.display);
-  Proc p = proc_spawn({kavlor_path(), "-k", "F12"}, env);
+  Proc p = kavlor_start(x, home, {"-k", "F12"});
 
-  Window w = 0;
-  pid_t listener = 0;
-  const bool up = wait_until([&] {
-    w = x_find_client(dpy, "Kavlor", p.pid);
-    listener = hk_listener_tid(p.pid);
-    return w && listener;
-  }, 20.0, 20);
+  const Window w = kavlor_wait_listening(dpy, &p);
+  const pid_t listener = procfs_hotkey_thread(p.pid);
+  const bool up = w && listener;
   int rc = 0;
-  if (!up || !hk_wait_idle(p.pid)) {
+  if (!up || !procfs_wait_idle(p.pid)) {
     fprintf(stderr, "bench_hotkey: kavlor did not come up\n%s", proc_err(p).c_str());
     rc = 1;
   } else {
@@ -145,13 +140,13 @@ int main()
         return ev.type == MapNotify && ev.xmap.window == w;
       });
       const double t_focus = wait_event(dpy, t0, [&](const XEvent &ev) { return focus_in(ev, w); });
-      hk_wait_idle(p.pid);
+      procfs_wait_idle(p.pid);
       drain(dpy);
       t0 = press(dpy, f12);
       const double t_hide = wait_event(dpy, t0, [&](const XEvent &ev) {
         return ev.type == UnmapNotify && ev.xunmap.window == w;
       });
-      hk_wait_idle(p.pid);
+      procfs_wait_idle(p.pid);
       if (t_map < 0 || t_focus < 0 || t_hide < 0) {
         fprintf(stderr, "bench_hotkey: no answer to a press (run %d)\n", i);
         rc = 1;
@@ -171,17 +166,17 @@ int main()
              h.median, h.worst);
 
       // Idle, hidden: the listener must sleep in the server's read, not poll.
-      hk_wait_idle(p.pid);
+      procfs_wait_idle(p.pid);
       const long proc0 = process_ticks(p.pid);
-      const long thr0 = hk_thread_ticks(p.pid, listener);
-      const long wake0 = hk_thread_wakeups(p.pid, listener);
+      const long thr0 = procfs_thread_ticks(p.pid, listener);
+      const long wake0 = procfs_thread_wakeups(p.pid, listener);
       const double seconds = 5.0;
       const auto t0 = Clock::now();
       std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
       const double elapsed = ms_since(t0) / 1000.0;
       const long proc1 = process_ticks(p.pid);
-      const long thr1 = hk_thread_ticks(p.pid, listener);
-      const long wake1 = hk_thread_wakeups(p.pid, listener);
+      const long thr1 = procfs_thread_ticks(p.pid, listener);
+      const long wake1 = procfs_thread_wakeups(p.pid, listener);
       const double hz = static_cast<double>(sysconf(_SC_CLK_TCK));
       printf("idle %.1f s, hidden: kavlor cpu %ld ticks (%.2f%%), listener cpu %ld ticks, "
              "listener wakeups %ld (target 0)\n",

@@ -7,8 +7,9 @@
 // Times come from our own X connection: the events that the server sends
 // us when a window is mapped, focused or unmapped.
 #include "harness.h"
-#include "hotkey_util.h"
-#include "showhide_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
 
 #include <algorithm>
 #include <chrono>
@@ -90,9 +91,8 @@ bool startup_once(XSession &s, const TestHome &h, const std::vector<std::string>
   std::set<Window> created;
   Window mapped = 0;
   Clock::time_point t_map, t_focus;
+  const std::vector<std::string> env = session_env(s, h);
   const auto t0 = Clock::now();
-  std::vector<std::string> env = home_env(h);
-  env.push_back("DISPLAY=" + s.display);
   Proc k = proc_spawn(argv, env);
   // Every new top-level is watched as soon as it exists; the window is mapped
   // only after a good deal more work, so nothing is missed.
@@ -164,9 +164,9 @@ void trigger(Display *d, const Subject &s)
 void settle(Display *d, const Subject &s)
 {
   reap_commands();
-  sh_sync(d, s.w);
+  x_settle(d, s.w);
   if (s.key)
-    hk_wait_idle(s.pid);
+    procfs_wait_idle(s.pid);
 }
 
 // One show and one hide of a hidden window; false when an event was missed.
@@ -220,7 +220,7 @@ bool polled_state(Display *p, Window w, bool want_shown)
     return a.map_state != IsViewable;
   if (a.map_state != IsViewable)
     return false;
-  return sh_has_focus(p, w);
+  return x_has_focus(p, w);
 }
 
 bool poll_until(Display *p, Window w, bool want_shown, Clock::time_point *when)
@@ -419,14 +419,12 @@ int main(int argc, char **argv)
     }
   }
 
-  std::vector<std::string> env = home_env(h);
-  env.push_back("DISPLAY=" + s.display);
-  Proc fl = proc_spawn({FLOOR_WINDOW, "/bin/sh", "--key"}, env);
-  Proc k = sh_start_kavlor(s, h, {"-k", "F12"});
+  Proc fl = proc_spawn({FLOOR_WINDOW, "/bin/sh", "--key"}, session_env(s, h));
+  Proc k = kavlor_start(s, h, {"-k", "F12"});
   Window fw = 0;
   wait_until([&] { return (fw = x_find_client(d, "FloorWindow", fl.pid)) != 0; }, 20.0, 20);
-  const Window w = sh_wait_client(d, k.pid);
-  if (!w || !fw || !hk_wait_idle(k.pid) || !hk_wait_idle(fl.pid)) {
+  const Window w = kavlor_wait_window(d, &k);
+  if (!w || !fw || !procfs_wait_idle(k.pid) || !procfs_wait_idle(fl.pid)) {
     fprintf(stderr, "bench_showhide: no kavlor or floor window\n%s%s", proc_err(k).c_str(),
             proc_err(fl).c_str());
     return 1;
@@ -474,8 +472,7 @@ int main(int argc, char **argv)
 
   // The toggle command against a signal sent by hand, both through sh -c,
   // to the same instance.
-  std::vector<std::string> cmd_env = home_env(h);
-  cmd_env.push_back("DISPLAY=" + s.display);
+  const std::vector<std::string> cmd_env = session_env(s, h);
   Subject by_kill = {"sh -c kill -USR1", k.pid, w, 0, {}, {}, {},
                      "kill -USR1 " + std::to_string(k.pid), cmd_env};
   Subject by_toggle = {"sh -c kavlor --toggle", k.pid, w, 0, {}, {}, {},
@@ -496,9 +493,9 @@ int main(int argc, char **argv)
   const Subject *shown[2] = {&floor, &by_signal};
   for (int i = 0; i < 2; i++) {
     kill(shown[i]->pid, SIGUSR1);
-    wait_until([&] { return sh_shown_and_focused(d, shown[i]->w); }, 20.0);
-    sh_sync(d, shown[i]->w);
-    rss[i] = sh_rss_kb(shown[i]->pid);
+    wait_until([&] { return x_shown_and_focused(d, shown[i]->w); }, 20.0);
+    x_settle(d, shown[i]->w);
+    rss[i] = procfs_rss_kb(shown[i]->pid);
     kill(shown[i]->pid, SIGUSR1);
     wait_until([&] { return !x_is_viewable(d, shown[i]->w); }, 20.0);
   }
@@ -514,23 +511,23 @@ int main(int argc, char **argv)
 
   // Ten tabs through the new-tab accelerator, shown.
   kill(k.pid, SIGUSR1);
-  wait_until([&] { return sh_shown_and_focused(d, w); }, 20.0);
-  sh_sync(d, w);
+  wait_until([&] { return x_shown_and_focused(d, w); }, 20.0);
+  x_settle(d, w);
   for (int i = 0; i < 9; i++)
     run_capture({"xdotool", "key", "ctrl+shift+t"}, {"DISPLAY=" + s.display});
-  const bool ten = wait_until([&] { return sh_child_count(k.pid) >= 10; }, 30.0);
-  sh_sync(d, w);
-  const long rss_ten = sh_rss_kb(k.pid);
+  const bool ten = wait_until([&] { return procfs_children(k.pid).size() >= 10; }, 30.0);
+  x_settle(d, w);
+  const long rss_ten = procfs_rss_kb(k.pid);
   printf("  %-28s %8.1f MB   (%s)\n", "kavlor, ten tabs", rss_ten / 1024.0,
          ten ? "10 shells running" : "fewer than 10 shells started");
 
   // Idle: no input, no output, the window shown, then hidden.
   const long hz = sysconf(_SC_CLK_TCK);
   auto idle = [&](const char *what, int seconds) {
-    sh_sync(d, w);
-    const long before = sh_cpu_ticks(k.pid);
+    x_settle(d, w);
+    const long before = procfs_cpu_ticks(k.pid);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));  // the measuring span
-    const long used = sh_cpu_ticks(k.pid) - before;
+    const long used = procfs_cpu_ticks(k.pid) - before;
     printf("  %-28s %5ld ticks = %6.1f ms over %d s   (target 0)\n", what, used,
            used * 1000.0 / hz, seconds);
   };
@@ -548,13 +545,11 @@ int main(int argc, char **argv)
   bare.window_manager = false;
   XSession b;
   if (xsession_start(&b, bare)) {
-    std::vector<std::string> benv = home_env(h);
-    benv.push_back("DISPLAY=" + b.display);
-    Proc fb = proc_spawn({FLOOR_WINDOW, "/bin/sh"}, benv);
-    Proc kb = sh_start_kavlor(b, h, {});
+    Proc fb = proc_spawn({FLOOR_WINDOW, "/bin/sh"}, session_env(b, h));
+    Proc kb = kavlor_start(b, h, {});
     Window fwb = 0;
     wait_until([&] { return (fwb = x_find_client(b.dpy, "FloorWindow", fb.pid)) != 0; }, 20.0, 20);
-    const Window wb = sh_wait_client(b.dpy, kb.pid);
+    const Window wb = kavlor_wait_window(b.dpy, &kb);
     Subject floor_b = {"floor", fb.pid, fwb, 0, {}, {}, {}, {}, {}};
     Subject signal_b = {"kavlor SIGUSR1", kb.pid, wb, 0, {}, {}, {}, {}, {}};
     if (wb && fwb && measure(b.dpy, {&floor_b, &signal_b}))

@@ -3,8 +3,11 @@
 // toggles and after many tabs opened and closed (also with a long
 // scrollback full of output), the growth per cycle, and what is left open
 // afterwards: descriptors, shells, ptys, zombies.
-#include "events_util.h"
-#include "showhide_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
+#include "input.h"
+#include "shells.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,13 +81,13 @@ double seconds_since(Clock::time_point t0)
 // Lets kavlor settle, then reads its resident set in kB.
 long settled_rss(KavlorRun &r)
 {
-  sh_sync(r.x.dpy, r.win, 20.0);
-  return sh_rss_kb(r.proc.pid);
+  x_settle(r.x.dpy, r.win, 20.0);
+  return procfs_rss_kb(r.proc.pid);
 }
 
 bool shells_become(KavlorRun &r, size_t n)
 {
-  return wait_until([&] { return ev_children(r.proc.pid).size() == n; }, 20.0, 2);
+  return wait_until([&] { return procfs_children(r.proc.pid).size() == n; }, 20.0, 2);
 }
 
 int lines_in(const std::string &path)
@@ -101,7 +104,7 @@ bool toggles(KavlorRun &r, int count)
   bool up = true;
   for (int i = 0; i < count; i++) {
     up = !up;
-    if (!sh_kill_delivered(r.proc.pid, SIGUSR1) ||
+    if (!procfs_signal_and_wait(r.proc.pid, SIGUSR1) ||
         !wait_until([&] { return x_is_viewable(r.x.dpy, r.win) == up; }, 20.0, 1)) {
       fprintf(stderr, "toggle %d did not act\n", i + 1);
       return false;
@@ -117,7 +120,7 @@ bool tab_cycles(KavlorRun &r, int count, const std::string &printed, std::vector
                 Leftovers *worst)
 {
   for (int i = 0; i < count; i++) {
-    ev_key(r.x.dpy, "ctrl+shift+t");
+    input_key(r.x.dpy, "ctrl+shift+t");
     if (!shells_become(r, 2)) {
       fprintf(stderr, "cycle %d: no new shell\n", i + 1);
       return false;
@@ -127,7 +130,7 @@ bool tab_cycles(KavlorRun &r, int count, const std::string &printed, std::vector
       fprintf(stderr, "cycle %d: the output did not end\n", i + 1);
       return false;
     }
-    ev_key(r.x.dpy, "ctrl+shift+w");
+    input_key(r.x.dpy, "ctrl+shift+w");
     if (!shells_become(r, 1)) {
       fprintf(stderr, "cycle %d: the closed tab's shell did not end\n", i + 1);
       return false;
@@ -173,7 +176,7 @@ bool tab_cycles_phase(KavlorRun &r, bool ok, const std::string &printed, const c
   print_leftovers("most seen after a cycle", worst);
   print_leftovers("after the cycles", leftovers(r.proc.pid));
   printf("  %-34s %6.1f s\n", "phase took", seconds_since(t0));
-  ev_stop_kavlor(&r);
+  kavlor_run_stop(&r);
   return ok;
 }
 
@@ -181,10 +184,10 @@ bool tab_cycles_phase(KavlorRun &r, bool ok, const std::string &printed, const c
 bool phase_toggles_and_tabs()
 {
   KavlorRun r;
-  const ScriptShell shell = ev_script_shell();
+  const ScriptShell shell = script_shell_make();
   const auto t0 = Clock::now();
-  if (!ev_start_kavlor(&r, {"-sh", shell.path, "-ah", "false"})) {
-    ev_stop_kavlor(&r);
+  if (!kavlor_run_shown(&r, {"-sh", shell.path, "-ah", "false"})) {
+    kavlor_run_stop(&r);
     return false;
   }
   bool ok = shells_become(r, 1);
@@ -202,10 +205,10 @@ bool phase_toggles_and_tabs()
 bool phase_full_scrollback()
 {
   KavlorRun r;
-  const ScriptShell shell = ev_script_shell("seq 1 5000\necho $$ >> @DIR@/printed\nexec /bin/sh");
+  const ScriptShell shell = script_shell_make("seq 1 5000\necho $$ >> @DIR@/printed\nexec /bin/sh");
   const auto t0 = Clock::now();
-  if (!ev_start_kavlor(&r, {"-sh", shell.path, "-ah", "false", "-l", "10000"})) {
-    ev_stop_kavlor(&r);
+  if (!kavlor_run_shown(&r, {"-sh", shell.path, "-ah", "false", "-l", "10000"})) {
+    kavlor_run_stop(&r);
     return false;
   }
   const std::string printed = shell.dir + "/printed";

@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Installs the Debian packages kavlor needs to build, run and be tested,
-# only those that are missing.
+# Installs the Debian packages kavlor needs, only those that are missing:
+# with --program what builds and runs the program and its demo without a
+# display, otherwise also everything the tests and benchmarks use.
 set -euo pipefail
 
-packages=(
+# Building and running the program.
+program=(
   build-essential cmake pkg-config
-  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev libxrandr-dev
-  googletest libgtest-dev clang libclang-rt-14-dev
-  xvfb openbox xdotool x11-utils xcompmgr xclip libnss-wrapper
-  imagemagick libxtst-dev x11-xkb-utils
-  librsvg2-bin desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
+  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev libxrandr-dev librsvg2-bin
+)
+# The demo without a display: a private X server, a window manager, typing
+# into the window and a screenshot.
+demo=(xvfb openbox xdotool x11-utils imagemagick)
+# The test suite, its validators and window managers, the benchmarks.
+tests=(
+  libxtst-dev x11-xkb-utils googletest libgtest-dev clang libclang-rt-14-dev
+  xcompmgr xclip libnss-wrapper
+  desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
   fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common
   jwm evilwm fvwm wmaker twm xfonts-base bspwm
 )
+
+packages=("${program[@]}" "${demo[@]}")
+[ "${1:-}" = --program ] || packages+=("${tests[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

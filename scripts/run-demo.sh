@@ -8,8 +8,8 @@
 # README's docs/screenshot.png is made this way).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-scripts/build.sh
+scripts/deps.sh --program
+scripts/build.sh --program
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec build/src/kavlor "$@"

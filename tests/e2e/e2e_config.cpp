@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A plain start under a window manager: the window is built, named and kept
 // hidden, and the program stays up waiting for the hotkey.
-#include "config_util.h"
+#include "kavlor_run.h"
 
 #include <X11/Xutil.h>
 
 TEST(E2eConfig, StartsHiddenAndKeepsRunning)
 {
-  ConfigRun run;
-  ASSERT_TRUE(config_setup(&run, XSessionOptions{}));
-  Proc p = config_start(run, {"-k", "f12"});
-  const Window w = config_wait_window(run, &p);
+  KavlorRun run;
+  ASSERT_TRUE(kavlor_run_setup(&run, XSessionOptions{}));
+  Proc p = kavlor_start(run.x, run.home, {"-k", "f12"});
+  const Window w = kavlor_wait_window(run.x.dpy, &p);
   ASSERT_NE(w, 0u) << "ended with " << proc_exit_code(p) << ", stderr: " << proc_err(p);
 
   XClassHint hint = {};
@@ -27,5 +27,5 @@ TEST(E2eConfig, StartsHiddenAndKeepsRunning)
   EXPECT_EQ(proc_out(p), "");
 
   proc_kill(&p);
-  config_teardown(&run);
+  kavlor_run_stop(&run);
 }

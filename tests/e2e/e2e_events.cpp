@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Working in the terminal as a user does: keys, clicks, shells that end,
 // links and requests of programs, with kavlor under Xvfb and openbox.
-#include "events_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
+#include "input.h"
+#include "shells.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,22 +27,22 @@ protected:
   // kavlor with counted shells, a known font and no autohide.
   void start(const std::vector<std::string> &extra = {})
   {
-    shell = ev_script_shell();
+    shell = script_shell_make();
     std::vector<std::string> args = {"-sh", shell.path, "-fn", "Monospace 10", "-ah", "false"};
     args.insert(args.end(), extra.begin(), extra.end());
-    ASSERT_TRUE(ev_start_kavlor(&run, args));
+    ASSERT_TRUE(kavlor_run_shown(&run, args));
     ASSERT_TRUE(wait_until([&] { return live_shells().size() == 1; }, 20.0)) << "no shell";
   }
-  void TearDown() override { ev_stop_kavlor(&run); }
+  void TearDown() override { kavlor_run_stop(&run); }
 
   Display *dpy() { return run.x.dpy; }
 
   // Shells of kavlor that are still running, in the order they started.
   std::vector<pid_t> live_shells()
   {
-    const auto children = ev_children(run.proc.pid);
+    const auto children = procfs_children(run.proc.pid);
     std::vector<pid_t> out;
-    for (const ShellStart &s : ev_starts(shell))
+    for (const ShellStart &s : script_shell_starts(shell))
       if (std::find(children.begin(), children.end(), s.pid) != children.end())
         out.push_back(s.pid);
     return out;
@@ -55,7 +59,7 @@ protected:
   // Types a command that touches `marker` when it has run, and waits for it.
   bool run_command(const std::string &command, const std::string &marker)
   {
-    ev_type(dpy(), command + "; touch " + path(marker));
+    input_type(dpy(), command + "; touch " + path(marker));
     return appears(marker);
   }
 
@@ -133,7 +137,7 @@ protected:
 
   std::string selection(const char *which)
   {
-    return run_capture({"xclip", "-o", "-selection", which}, ev_session_env(run));
+    return run_capture({"xclip", "-o", "-selection", which}, session_env(run.x, run.home));
   }
   std::string clipboard() { return selection("clipboard"); }
 };
@@ -142,9 +146,9 @@ TEST_F(Events, NewTabAndCloseTabKeysStartAndEndAShell)
 {
   start();
   const pid_t first = live_shells()[0];
-  ev_key(dpy(), "ctrl+shift+t");
+  input_key(dpy(), "ctrl+shift+t");
   ASSERT_TRUE(shells_become(2)) << "Control+Shift+T started no shell";
-  ev_key(dpy(), "ctrl+shift+w");
+  input_key(dpy(), "ctrl+shift+w");
   ASSERT_TRUE(shells_become(1)) << "Control+Shift+W left the shell running";
   EXPECT_EQ(live_shells()[0], first);
   EXPECT_TRUE(proc_alive(&run.proc));
@@ -154,7 +158,7 @@ TEST_F(Events, ExitInTheOnlyTabGivesAFreshShell)
 {
   start();
   const pid_t old = live_shells()[0];
-  ev_type(dpy(), "exit");
+  input_type(dpy(), "exit");
   ASSERT_TRUE(wait_until([&] {
     const auto s = live_shells();
     return s.size() == 1 && s[0] != old;
@@ -166,10 +170,10 @@ TEST_F(Events, NonzeroExitRestartsTheShellInItsTab)
 {
   start();
   const pid_t first = live_shells()[0];
-  ev_key(dpy(), "ctrl+shift+t");
+  input_key(dpy(), "ctrl+shift+t");
   ASSERT_TRUE(shells_become(2));
   const pid_t second = live_shells()[1];
-  ev_type(dpy(), "exit 3");
+  input_type(dpy(), "exit 3");
   // A restart, not a close: still two shells, the second one new.
   ASSERT_TRUE(wait_until([&] {
     const auto s = live_shells();
@@ -177,19 +181,19 @@ TEST_F(Events, NonzeroExitRestartsTheShellInItsTab)
   }, 20.0));
   // The restarted shell has the keyboard, and exit 0 ends its tab.
   ASSERT_TRUE(run_command("echo restarted", "typed"));
-  ev_type(dpy(), "exit");
+  input_type(dpy(), "exit");
   ASSERT_TRUE(shells_become(1));
   EXPECT_EQ(live_shells()[0], first);
 }
 
 TEST_F(Events, AShellThatCannotRunKeepsTheCpuQuiet)
 {
-  ASSERT_TRUE(ev_start_kavlor(&run, {"-sh", "/bin/false", "-ah", "false"}));
+  ASSERT_TRUE(kavlor_run_shown(&run, {"-sh", "/bin/false", "-ah", "false"}));
   const long ticks_per_s = sysconf(_SC_CLK_TCK);
-  const long before = ev_cpu_ticks(run.proc.pid);
+  const long before = procfs_cpu_ticks(run.proc.pid);
   // A measuring interval, not a wait for anything.
   std::this_thread::sleep_for(std::chrono::seconds(5));
-  const long after = ev_cpu_ticks(run.proc.pid);
+  const long after = procfs_cpu_ticks(run.proc.pid);
   ASSERT_GE(before, 0);
   ASSERT_GE(after, 0) << "kavlor ended";
   const double share = static_cast<double>(after - before) / (5.0 * ticks_per_s);
@@ -200,7 +204,7 @@ TEST_F(Events, AShellThatCannotRunKeepsTheCpuQuiet)
 TEST_F(Events, QuitKeyEndsWithStatusZero)
 {
   start();
-  ev_key(dpy(), "ctrl+shift+q");
+  input_key(dpy(), "ctrl+shift+q");
   ASSERT_TRUE(proc_wait(&run.proc, 20.0));
   EXPECT_EQ(proc_exit_code(run.proc), 0);
 }
@@ -208,9 +212,9 @@ TEST_F(Events, QuitKeyEndsWithStatusZero)
 TEST_F(Events, F11SetsAndClearsFullscreen)
 {
   start();
-  ev_key(dpy(), "F11");
+  input_key(dpy(), "F11");
   EXPECT_TRUE(wait_until([&] { return has_state("_NET_WM_STATE_FULLSCREEN"); }, 20.0));
-  ev_key(dpy(), "F11");
+  input_key(dpy(), "F11");
   EXPECT_TRUE(wait_until([&] { return !has_state("_NET_WM_STATE_FULLSCREEN"); }, 20.0));
 }
 
@@ -223,9 +227,9 @@ TEST_F(Events, PasteKeyTypesTheClipboardIntoTheShell)
   const std::string line = "touch " + path("pasted") + "\n";
   home_write(run.home, "clip", line);
   run_capture({"xclip", "-selection", "clipboard", "-i", run.home.dir + "/clip"},
-              ev_session_env(run));
+              session_env(run.x, run.home));
   ASSERT_TRUE(wait_until([&] { return clipboard() == line; }, 20.0));
-  ev_key(dpy(), "ctrl+shift+v");
+  input_key(dpy(), "ctrl+shift+v");
   EXPECT_TRUE(appears("pasted"));
 }
 
@@ -236,11 +240,11 @@ TEST_F(Events, CopyKeyPutsTheSelectionOnTheClipboard)
   cell_point(0, 3, &x, &y);
   ASSERT_TRUE(show_at_top({"copy-me-42 and not this"}));
   // A double click selects the word under the pointer.
-  ev_click(dpy(), x, y, 1, 2);
+  input_click(dpy(), x, y, 1, 2);
   // The terminal owns the primary selection once the word is selected.
   ASSERT_TRUE(wait_until([&] { return selection("primary") == "copy-me-42"; }, 20.0))
       << "selected: " << selection("primary");
-  ev_key(dpy(), "ctrl+shift+c");
+  input_key(dpy(), "ctrl+shift+c");
   EXPECT_TRUE(wait_until([&] { return clipboard() == "copy-me-42"; }, 20.0)) << clipboard();
 }
 
@@ -249,17 +253,17 @@ TEST_F(Events, RightClickOpensTheMenuWhoseNewTabStartsAShell)
   start();
   int x, y, w, h;
   ASSERT_TRUE(x_geometry(dpy(), run.win, &x, &y, &w, &h));
-  const auto before = ev_popup_windows(dpy());
-  ev_click(dpy(), x + w / 2, y + h / 2, 3);
+  const auto before = x_popup_windows(dpy());
+  input_click(dpy(), x + w / 2, y + h / 2, 3);
   ASSERT_TRUE(wait_until([&] {
-    for (Window p : ev_popup_windows(dpy()))
+    for (Window p : x_popup_windows(dpy()))
       if (std::find(before.begin(), before.end(), p) == before.end())
         return true;
     return false;
   }, 20.0)) << "no menu came up";
   // The first entry is "New Tab".
-  ev_key(dpy(), "Down");
-  ev_key(dpy(), "Return");
+  input_key(dpy(), "Down");
+  input_key(dpy(), "Return");
   EXPECT_TRUE(shells_become(2));
 }
 
@@ -288,7 +292,7 @@ TEST_F(Events, LeftClicksOnLinksReachTheDesktopHandler)
     "http://example.com/docs/intro", "http://www.example.org/start", "mailto:someone@example.net",
   };
   for (int row = 0; row < 3; row++) {
-    ev_click(dpy(), x + 1 + 4 * cw + cw / 2, y + 1 + row * ch + ch / 2, 1);
+    input_click(dpy(), x + 1 + 4 * cw + cw / 2, y + 1 + row * ch + ch / 2, 1);
     EXPECT_TRUE(wait_until([&] {
       const std::string text = file_read(opened);
       return std::count(text.begin(), text.end(), '\n') > row;

@@ -3,7 +3,10 @@
 // window manager, keys come from xdotool, and a window of our own holds the
 // focus to show which keys kavlor leaves to other applications.
 #include "harness.h"
-#include "hotkey_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
+#include "input.h"
 
 #include <csignal>
 #include <deque>
@@ -41,11 +44,7 @@ protected:
 
   Proc &start(const std::vector<std::string> &args)
   {
-    std::vector<std::string> argv = {kavlor_path()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    auto env = home_env(home);
-    env.push_back("DISPLAY=" + x.display);
-    procs.push_back(proc_spawn(argv, env));
+    procs.push_back(kavlor_start(x, home, args));
     return procs.back();
   }
 
@@ -53,18 +52,13 @@ protected:
   // listener thread runs: the grabs are in place by then.
   Window ready(Proc &p, bool listener = true)
   {
-    Window w = 0;
-    const bool ok = wait_until([&] {
-      if (!proc_alive(&p))
-        return true;
-      w = x_find_client(x.dpy, "Kavlor", p.pid);
-      return w && (!listener || hk_listener_tid(p.pid) != 0);
-    }, kDeadline, 20);
-    EXPECT_TRUE(ok && proc_alive(&p)) << "kavlor did not come up; stderr: " << proc_err(p);
-    return proc_alive(&p) ? w : 0;
+    const Window w = listener ? kavlor_wait_listening(x.dpy, &p, kDeadline)
+                              : kavlor_wait_window(x.dpy, &p, kDeadline);
+    EXPECT_NE(w, 0u) << "kavlor did not come up; stderr: " << proc_err(p);
+    return w;
   }
 
-  bool key(const std::string &combo) { return hk_xdotool(x.display, {"key", combo}); }
+  bool key(const std::string &combo) { return input_xdotool(x.display, {"key", combo}); }
 
   bool shown(Window w)
   {
@@ -87,10 +81,10 @@ protected:
   // The press reaches the focused application instead of kavlor.
   void expect_passed_on(Window w, Window probe, const std::string &combo)
   {
-    ASSERT_TRUE(hk_probe_focus(x.dpy, probe));
+    ASSERT_TRUE(key_probe_focus(x.dpy, probe));
     const std::string last = combo.substr(combo.rfind('+') + 1);
     ASSERT_TRUE(key(combo));
-    EXPECT_TRUE(hk_probe_wait_key(x.dpy, probe, hk_keycode(x.dpy, last.c_str())))
+    EXPECT_TRUE(key_probe_wait(x.dpy, probe, x_keycode(x.dpy, last.c_str())))
         << combo << " was taken from the focused window";
     EXPECT_FALSE(x_is_viewable(x.dpy, w)) << combo << " showed the window";
   }
@@ -113,11 +107,11 @@ TEST_P(HotkeyCombo, OnlyTheConfiguredCombinationToggles)
   const Window w = ready(p);
   ASSERT_NE(w, 0u);
   EXPECT_FALSE(x_is_viewable(x.dpy, w));
-  const Window probe = hk_probe_create(x.dpy);
+  const Window probe = key_probe_create(x.dpy);
   for (const auto &combo : c.passed_on)
     expect_passed_on(w, probe, combo);
   // From the probe's focus too: the key works whoever has the focus.
-  ASSERT_TRUE(hk_probe_focus(x.dpy, probe));
+  ASSERT_TRUE(key_probe_focus(x.dpy, probe));
   expect_toggles(w, c.hotkey);
   EXPECT_TRUE(proc_alive(&p));
 }
@@ -157,14 +151,14 @@ TEST_P(HotkeyLocks, TogglesWithCapsLockAndNumLockOn)
                         {{"Caps_Lock", "Num_Lock"}, LockMask | Mod2Mask}};
   for (const auto &locks : sets) {
     SCOPED_TRACE(locks.keys.back());
-    ASSERT_EQ(hk_locked_mods(x.dpy) & (LockMask | Mod2Mask), 0u);
+    ASSERT_EQ(x_locked_mods(x.dpy) & (LockMask | Mod2Mask), 0u);
     for (const auto &k : locks.keys)
       ASSERT_TRUE(key(k));
-    ASSERT_TRUE(wait_until([&] { return (hk_locked_mods(x.dpy) & locks.mask) == locks.mask; }));
+    ASSERT_TRUE(wait_until([&] { return (x_locked_mods(x.dpy) & locks.mask) == locks.mask; }));
     expect_toggles(w, c.hotkey);
     for (const auto &k : locks.keys)
       ASSERT_TRUE(key(k));
-    ASSERT_TRUE(wait_until([&] { return (hk_locked_mods(x.dpy) & locks.mask) == 0; }));
+    ASSERT_TRUE(wait_until([&] { return (x_locked_mods(x.dpy) & locks.mask) == 0; }));
   }
   EXPECT_TRUE(proc_alive(&p));
 }
@@ -238,12 +232,12 @@ protected:
 
   void expect_nothing_grabbed()
   {
-    const KeyCode codes[] = {AnyKey, XKeysymToKeycode(x.dpy, NoSymbol), hk_keycode(x.dpy, "F12"),
-                             hk_keycode(x.dpy, "a")};
+    const KeyCode codes[] = {AnyKey, XKeysymToKeycode(x.dpy, NoSymbol), x_keycode(x.dpy, "F12"),
+                             x_keycode(x.dpy, "a")};
     const unsigned mods[] = {0, LockMask, Mod2Mask, Mod2Mask | LockMask, ControlMask};
     for (KeyCode code : codes)
       for (unsigned m : mods)
-        EXPECT_EQ(hk_try_grab(x.dpy, code, m), 0)
+        EXPECT_EQ(x_try_grab(x.dpy, code, m), 0)
             << "keycode " << int(code) << " with modifiers " << m << " is held";
   }
 };
@@ -259,8 +253,8 @@ TEST_F(HotkeyAlone, WithoutKeyNothingIsGrabbed)
   // A toggle from the main loop: construction is over.
   ASSERT_EQ(kill(p.pid, SIGUSR1), 0);
   ASSERT_TRUE(shown(w));
-  EXPECT_EQ(hk_listener_tid(p.pid), 0);
-  EXPECT_EQ(hk_threads_named(p.pid, "kavlor"), 1);
+  EXPECT_EQ(procfs_hotkey_thread(p.pid), 0);
+  EXPECT_EQ(procfs_threads_named(p.pid, "kavlor"), 1);
   expect_nothing_grabbed();
   ASSERT_EQ(kill(p.pid, SIGUSR1), 0);
   EXPECT_TRUE(hidden(w));
@@ -282,9 +276,9 @@ TEST_F(HotkeyAlone, GrabProbeSeesTheHotkey)
 {
   Proc &p = start({"-k", "F12"});
   ASSERT_NE(ready(p), 0u);
-  EXPECT_EQ(hk_try_grab(x.dpy, AnyKey, 0), BadAccess);
-  EXPECT_EQ(hk_try_grab(x.dpy, hk_keycode(x.dpy, "F12"), 0), BadAccess);
-  EXPECT_EQ(hk_try_grab(x.dpy, hk_keycode(x.dpy, "F12"), ShiftMask), 0);
+  EXPECT_EQ(x_try_grab(x.dpy, AnyKey, 0), BadAccess);
+  EXPECT_EQ(x_try_grab(x.dpy, x_keycode(x.dpy, "F12"), 0), BadAccess);
+  EXPECT_EQ(x_try_grab(x.dpy, x_keycode(x.dpy, "F12"), ShiftMask), 0);
 }
 
 // The keymap changes under a running instance, as a virtual keyboard or
@@ -332,11 +326,11 @@ protected:
 
   bool held(KeyCode code, unsigned mods)
   {
-    return wait_until([&] { return hk_try_grab(x.dpy, code, mods) == BadAccess; }, kDeadline);
+    return wait_until([&] { return x_try_grab(x.dpy, code, mods) == BadAccess; }, kDeadline);
   }
   bool released(KeyCode code, unsigned mods)
   {
-    return wait_until([&] { return hk_try_grab(x.dpy, code, mods) == 0; }, kDeadline);
+    return wait_until([&] { return x_try_grab(x.dpy, code, mods) == 0; }, kDeadline);
   }
 };
 
@@ -345,7 +339,7 @@ TEST_F(HotkeyKeymap, NumLockMovedToAnotherModifier)
   Proc &p = start({"-k", "F12"});
   const Window w = ready(p);
   ASSERT_NE(w, 0u);
-  f12 = hk_keycode(x.dpy, "F12");
+  f12 = x_keycode(x.dpy, "F12");
   ASSERT_TRUE(held(f12, Mod2Mask));
   move_numlock(Mod2MapIndex, Mod3MapIndex);
   EXPECT_TRUE(held(f12, Mod3Mask)) << "no grab with Num Lock's new modifier";
@@ -353,7 +347,7 @@ TEST_F(HotkeyKeymap, NumLockMovedToAnotherModifier)
   EXPECT_TRUE(released(f12, Mod2Mask)) << "the grab with the old modifier stayed";
 
   ASSERT_TRUE(key("Num_Lock"));
-  ASSERT_TRUE(wait_until([&] { return (hk_locked_mods(x.dpy) & Mod3Mask) != 0; }));
+  ASSERT_TRUE(wait_until([&] { return (x_locked_mods(x.dpy) & Mod3Mask) != 0; }));
   expect_toggles(w, "F12");
   ASSERT_TRUE(key("Num_Lock"));
   EXPECT_TRUE(proc_alive(&p));
@@ -367,7 +361,7 @@ TEST_F(HotkeyKeymap, KeyMovedToAnotherKeycodeAndBack)
   Proc &p = start({"-k", "F12"});
   const Window w = ready(p);
   ASSERT_NE(w, 0u);
-  f12 = hk_keycode(x.dpy, "F12");
+  f12 = x_keycode(x.dpy, "F12");
   const KeyCode moved = free_keycode();
   ASSERT_NE(moved, 0);
   ASSERT_TRUE(held(f12, 0));
@@ -378,13 +372,13 @@ TEST_F(HotkeyKeymap, KeyMovedToAnotherKeycodeAndBack)
   EXPECT_TRUE(held(moved, LockMask));
   EXPECT_TRUE(released(f12, 0)) << "the old key code is still grabbed";
   EXPECT_TRUE(released(f12, LockMask));
-  ASSERT_EQ(hk_keycode(x.dpy, "F12"), moved);
+  ASSERT_EQ(x_keycode(x.dpy, "F12"), moved);
   expect_toggles(w, "F12");
 
   int code = -1;
   run_capture({"setxkbmap", "-display", x.display, "us"}, {}, &code);
   ASSERT_EQ(code, 0);
-  const KeyCode again = hk_keycode(x.dpy, "F12");
+  const KeyCode again = x_keycode(x.dpy, "F12");
   ASSERT_NE(again, moved);
   EXPECT_TRUE(held(again, 0)) << "the key is not grabbed after a new keymap";
   EXPECT_TRUE(held(again, Mod2Mask));
@@ -400,7 +394,7 @@ TEST_F(HotkeyKeymap, GrabRefusedAfterAChangeIsReported)
 {
   Proc &p = start({"-k", "F12"});
   ASSERT_NE(ready(p), 0u);
-  f12 = hk_keycode(x.dpy, "F12");
+  f12 = x_keycode(x.dpy, "F12");
   const KeyCode moved = free_keycode();
   ASSERT_NE(moved, 0);
   // Someone else holds the code the key is about to move to.
@@ -425,17 +419,17 @@ TEST_F(HotkeyE2E, ManyFastPressesKeepParity)
   std::vector<std::string> args = {"key", "--delay", "5"};
   for (int i = 0; i < 300; i++)
     args.push_back("F12");
-  ASSERT_TRUE(hk_xdotool(x.display, args));
+  ASSERT_TRUE(input_xdotool(x.display, args));
   XSync(x.dpy, False);
-  ASSERT_TRUE(hk_wait_idle(p.pid, 60.0)) << "kavlor did not catch up with the presses";
+  ASSERT_TRUE(procfs_wait_idle(p.pid, 60.0)) << "kavlor did not catch up with the presses";
   ASSERT_TRUE(proc_alive(&p));
   EXPECT_TRUE(hidden(w));
-  EXPECT_TRUE(hk_wait_idle(p.pid));
+  EXPECT_TRUE(procfs_wait_idle(p.pid));
   EXPECT_FALSE(x_is_viewable(x.dpy, w));
 
   ASSERT_TRUE(key("F12"));
   EXPECT_TRUE(shown(w));
-  ASSERT_TRUE(hk_wait_idle(p.pid));
+  ASSERT_TRUE(procfs_wait_idle(p.pid));
   EXPECT_TRUE(x_is_viewable(x.dpy, w));
   EXPECT_TRUE(proc_alive(&p));
   EXPECT_EQ(proc_err(p).find("error:"), std::string::npos) << proc_err(p);

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // kavlor under pressure from outside: a storm of toggles while shells end,
 // floods of requests from a program, sizes that cannot make a window.
-#include "events_util.h"
-#include "showhide_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
+#include "input.h"
+#include "shells.h"
 
 #include <chrono>
 #include <csignal>
@@ -64,7 +67,7 @@ std::string how_it_ended(const Proc &p)
 class Robust : public testing::Test {
 protected:
   KavlorRun run;
-  void TearDown() override { ev_stop_kavlor(&run); }
+  void TearDown() override { kavlor_run_stop(&run); }
   Display *dpy() { return run.x.dpy; }
 
   // Viewable, by SIGUSR1 if need be (a window left up while `shown` was
@@ -73,14 +76,14 @@ protected:
   {
     bool up = x_is_viewable(dpy(), run.win);
     for (int i = 0; i < 2 && !up; i++) {
-      ASSERT_TRUE(sh_kill_delivered(run.proc.pid, SIGUSR1));
+      ASSERT_TRUE(procfs_signal_and_wait(run.proc.pid, SIGUSR1));
       up = wait_until([&] { return x_is_viewable(dpy(), run.win); }, timeout_s);
     }
     ASSERT_TRUE(up) << "SIGUSR1 does not show the window";
-    ASSERT_TRUE(sh_kill_delivered(run.proc.pid, SIGUSR1));
+    ASSERT_TRUE(procfs_signal_and_wait(run.proc.pid, SIGUSR1));
     EXPECT_TRUE(wait_until([&] { return !x_is_viewable(dpy(), run.win); }, timeout_s))
         << "SIGUSR1 does not hide the window";
-    ASSERT_TRUE(sh_kill_delivered(run.proc.pid, SIGUSR1));
+    ASSERT_TRUE(procfs_signal_and_wait(run.proc.pid, SIGUSR1));
     EXPECT_TRUE(wait_until([&] { return x_is_viewable(dpy(), run.win); }, timeout_s))
         << "SIGUSR1 does not show the window again";
   }
@@ -100,11 +103,11 @@ TEST_F(Robust, HotkeyStormWhileShellsEndAndSignalsArrive)
 {
   // Shells end at once, with 3 (restarted) for one pid in three and with 0
   // (the tab closes) for the others, until the test calms them.
-  const ScriptShell shell = ev_script_shell(
+  const ScriptShell shell = script_shell_make(
       "[ -e @DIR@/calm ] && exec /bin/sh\n"
       "sleep 0.02\n"
       "exit $(($$ % 3 == 0 ? 3 : 0))");
-  ASSERT_TRUE(ev_start_kavlor(&run, {"-sh", shell.path}, "F12"));
+  ASSERT_TRUE(kavlor_run_shown(&run, {"-sh", shell.path}, "F12"));
 
   const auto end = Clock::now() + std::chrono::seconds(20);
   for (int i = 0; Clock::now() < end && proc_alive(&run.proc); i++) {
@@ -130,14 +133,14 @@ TEST_F(Robust, HotkeyStormWhileShellsEndAndSignalsArrive)
   ASSERT_NE(calm, nullptr);
   fclose(calm);
 
-  const int starts = static_cast<int>(ev_starts(shell).size());
+  const int starts = static_cast<int>(script_shell_starts(shell).size());
   ASSERT_TRUE(proc_alive(&run.proc)) << how_it_ended(run.proc) << " after " << starts
                                      << " shell starts\n" << proc_err(run.proc);
   printf("shell starts during the storm: %d\n", starts);
   EXPECT_GT(starts, 100) << "the shells hardly ended";
   EXPECT_EQ(kavlor_windows(dpy()), 1);
   // The window manager may still be working off the storm.
-  ASSERT_TRUE(sh_sync(dpy(), run.win, 30.0));
+  ASSERT_TRUE(x_settle(dpy(), run.win, 30.0));
   expect_toggling();
   EXPECT_TRUE(proc_alive(&run.proc)) << how_it_ended(run.proc);
 }
@@ -147,8 +150,8 @@ TEST_F(Robust, HotkeyStormWhileShellsEndAndSignalsArrive)
 // would not toggle. Gathered, they leave it toggling right away.
 TEST_F(Robust, RequestFloodLeavesTheWindowToggling)
 {
-  const ScriptShell shell = ev_script_shell();
-  ASSERT_TRUE(ev_start_kavlor(&run, {"-sh", shell.path, "-ah", "false"}));
+  const ScriptShell shell = script_shell_make();
+  ASSERT_TRUE(kavlor_run_shown(&run, {"-sh", shell.path, "-ah", "false"}));
   // iconify, deiconify, raise, lower, maximize, restore, refresh, move,
   // resize: the window ends up as it was, on screen.
   const std::string one = "\033[2t\033[1t\033[5t\033[6t\033[9;1t\033[9;0t\033[7t"
@@ -162,7 +165,7 @@ TEST_F(Robust, RequestFloodLeavesTheWindowToggling)
   fputs(flood.c_str(), f);
   fclose(f);
   const std::string done = shell.dir + "/flooded";
-  ev_type(dpy(), "cat " + file + "; touch " + done);
+  input_type(dpy(), "cat " + file + "; touch " + done);
   ASSERT_TRUE(wait_until([&] { return access(done.c_str(), F_OK) == 0; }, 60.0))
       << "the flood did not end";
   const auto flood_end = Clock::now();
@@ -191,14 +194,14 @@ TEST_P(OddSizes, GiveAMappedWindowOfTheNearestSizeXCanShow)
 {
   const OddSize &c = GetParam();
   KavlorRun run;
-  const ScriptShell shell = ev_script_shell();
-  const bool up = ev_start_kavlor(&run, {"-sh", shell.path, "-ah", "false", "-p", "topleft",
+  const ScriptShell shell = script_shell_make();
+  const bool up = kavlor_run_shown(&run, {"-sh", shell.path, "-ah", "false", "-p", "topleft",
                                          "-w", c.width, "-h", c.height});
   int x = 0, y = 0, w = 0, h = 0;
   const bool placed = up && x_geometry(run.x.dpy, run.win, &x, &y, &w, &h);
   const std::string err = proc_err(run.proc);
   const bool alive = proc_alive(&run.proc);
-  ev_stop_kavlor(&run);
+  kavlor_run_stop(&run);
   ASSERT_TRUE(up) << "no window on screen";
   ASSERT_TRUE(placed);
   EXPECT_EQ(w, c.expect_width);

@@ -2,7 +2,9 @@
 // The drop-down as a user sees it: kavlor processes under Xvfb and openbox,
 // shown and hidden by --toggle and SIGUSR1, watched from our own connection.
 #include "harness.h"
-#include "showhide_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
 
 #include <algorithm>
 #include <csignal>
@@ -48,7 +50,7 @@ protected:
 
   Proc &start(const std::vector<std::string> &args)
   {
-    procs.push_back(sh_start_kavlor(x, home, args));
+    procs.push_back(kavlor_start(x, home, args));
     return procs.back();
   }
 
@@ -58,7 +60,7 @@ protected:
     return run_capture(argv, {"DISPLAY=" + x.display});
   }
 
-  bool shown(Window w) { return sh_shown_and_focused(x.dpy, w); }
+  bool shown(Window w) { return x_shown_and_focused(x.dpy, w); }
   bool wait_shown(Window w) { return wait_until([&] { return shown(w); }, 20.0); }
   bool wait_hidden(Window w)
   {
@@ -83,7 +85,7 @@ TEST_P(Geometry, ToggleStartsShownAtTheComputedPlace)
   std::vector<std::string> args = {"--toggle"};
   args.insert(args.end(), c.args.begin(), c.args.end());
   Proc &k = start(args);
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   EXPECT_TRUE(wait_shown(w));
   const std::string want = std::to_string(c.x) + "," + std::to_string(c.y) + " " +
@@ -113,7 +115,7 @@ TEST_F(ShowHide, ShownWindowIsOnAllDesktopsKeptAboveAndOffTaskbarAndPager)
   start_session();
   // Without autohide the window must survive the focus moves below.
   Proc &k = start({"--toggle", "-ah", "false", "-w", "600", "-h", "300"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w)) << "shown with the input focus inside it";
   std::vector<std::string> state;
@@ -122,18 +124,18 @@ TEST_F(ShowHide, ShownWindowIsOnAllDesktopsKeptAboveAndOffTaskbarAndPager)
     return has(state, "_NET_WM_STATE_ABOVE") && has(state, "_NET_WM_STATE_SKIP_TASKBAR") &&
            has(state, "_NET_WM_STATE_SKIP_PAGER") &&
            // openbox tells "sticky" by the all-desktops number alone
-           (has(state, "_NET_WM_STATE_STICKY") || sh_wm_desktop(x.dpy, w) == 0xFFFFFFFFL);
-  }, 10.0)) << "desktop " << sh_wm_desktop(x.dpy, w);
+           (has(state, "_NET_WM_STATE_STICKY") || x_wm_desktop(x.dpy, w) == 0xFFFFFFFFL);
+  }, 10.0)) << "desktop " << x_wm_desktop(x.dpy, w);
 
   // Another window, raised and focused, stays below.
-  const Window other = sh_make_window(x.dpy, 100, 50, 400, 300);
+  const Window other = x_make_window(x.dpy, 100, 50, 400, 300);
   tool({"xdotool", "windowactivate", std::to_string(other)});
-  ASSERT_TRUE(wait_until([&] { return sh_has_focus(x.dpy, other); }, 10.0));
+  ASSERT_TRUE(wait_until([&] { return x_has_focus(x.dpy, other); }, 10.0));
   EXPECT_GT(x_stacking_index(x.dpy, w), x_stacking_index(x.dpy, other));
 
   // On the next desktop it is still there.
   tool({"xdotool", "set_desktop", "1"});
-  ASSERT_TRUE(wait_until([&] { return sh_current_desktop(x.dpy) == 1; }, 10.0));
+  ASSERT_TRUE(wait_until([&] { return x_current_desktop(x.dpy) == 1; }, 10.0));
   EXPECT_TRUE(wait_until([&] { return !x_is_viewable(x.dpy, other); }, 10.0));
   EXPECT_TRUE(x_is_viewable(x.dpy, w));
 }
@@ -143,7 +145,7 @@ TEST_F(ShowHide, TypedCommandRunsInTheConfiguredShellWithTheConfiguredTerm)
   start_session();
   // The password entry names /bin/sh; the option must win.
   Proc &k = start({"--toggle", "-sh", "/bin/bash", "-e", "xterm-256color"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
 
@@ -167,15 +169,15 @@ TEST_F(ShowHide, EachSignalTogglesStartingHidden)
 {
   start_session();
   Proc &k = start({});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   EXPECT_FALSE(x_is_viewable(x.dpy, w)) << "hidden until asked";
 
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   EXPECT_TRUE(wait_shown(w));
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   EXPECT_TRUE(wait_hidden(w));
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   EXPECT_TRUE(wait_shown(w));
   EXPECT_TRUE(proc_alive(&k));
   EXPECT_NE(proc_out(k).find("hint: you started kavlor without specifying a shortcut key"),
@@ -191,15 +193,15 @@ TEST_F(ShowHide, SignalsInQuickSuccessionEndShown)
   bare.window_manager = false;
   start_session(bare);
   Proc &k = start({});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_shown(w));
   // Hide and show again before the focus-out of the hide is read.
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   EXPECT_TRUE(wait_shown(w));
-  ASSERT_TRUE(sh_ping(x.dpy, w));
+  ASSERT_TRUE(x_ping(x.dpy, w));
   EXPECT_TRUE(x_is_viewable(x.dpy, w)) << "a stale focus-out hid the new show";
 }
 
@@ -207,7 +209,7 @@ TEST_F(ShowHide, SecondToggleInstanceTogglesTheFirstAndEnds)
 {
   start_session();
   Proc &first = start({"--toggle"});
-  const Window w = sh_wait_client(x.dpy, first.pid);
+  const Window w = kavlor_wait_window(x.dpy, &first);
   ASSERT_NE(w, 0u) << proc_err(first);
   ASSERT_TRUE(wait_shown(w));
 
@@ -230,23 +232,23 @@ TEST_P(Autohide, ActivatingAnotherWindow)
   if (!autohide)
     args.insert(args.end(), {"-ah", "false"});
   Proc &k = start(args);
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
 
-  const Window other = sh_make_window(x.dpy, 300, 400, 200, 200);
+  const Window other = x_make_window(x.dpy, 300, 400, 200, 200);
   tool({"xdotool", "windowactivate", std::to_string(other)});
-  ASSERT_TRUE(wait_until([&] { return sh_has_focus(x.dpy, other); }, 10.0));
+  ASSERT_TRUE(wait_until([&] { return x_has_focus(x.dpy, other); }, 10.0));
   if (autohide) {
     EXPECT_TRUE(wait_hidden(w));
     // Autohide cleared the shown state: the next request shows.
-    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
     EXPECT_TRUE(wait_shown(w));
   } else {
     // Once kavlor has read the focus-out, it would have hidden by now.
-    ASSERT_TRUE(sh_ping(x.dpy, w));
+    ASSERT_TRUE(x_ping(x.dpy, w));
     EXPECT_TRUE(x_is_viewable(x.dpy, w));
-    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
     EXPECT_TRUE(wait_hidden(w)) << "still shown: the next request hides";
   }
 }
@@ -261,20 +263,20 @@ TEST_F(ShowHide, ShowsOnTheMonitorUnderThePointer)
   XSessionOptions wide;
   wide.screens = {"1600x600"};
   start_session(wide);
-  ASSERT_TRUE(sh_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
+  ASSERT_TRUE(x_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
   tool({"xdotool", "mousemove", "100", "300"});
   Proc &k = start({"--toggle", "-p", "top", "-w", "50%", "-h", "200"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
   // Half of one monitor, not of the whole 1600 pixel wide screen.
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "200,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
 
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_hidden(w));
   tool({"xdotool", "mousemove", "1200", "300"});
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "1000,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
@@ -299,23 +301,23 @@ TEST_P(MonitorRule, ShowsOnTheChosenMonitor)
   XSessionOptions wide;
   wide.screens = {"1600x600"};
   start_session(wide);
-  ASSERT_TRUE(sh_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}, c.primary));
+  ASSERT_TRUE(x_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}, c.primary));
   if (c.active_on_second) {
-    const Window mine = sh_make_window(x.dpy, 1000, 200, 200, 100);
+    const Window mine = x_make_window(x.dpy, 1000, 200, 200, 100);
     // The window manager places a new window by its own rule: move it.
     XMoveWindow(x.dpy, mine, 1000, 200);
     XSync(x.dpy, False);
     ASSERT_TRUE(wait_until([&] {
       int mx = 0, my = 0, mw = 0, mh = 0;
       return x_geometry(x.dpy, mine, &mx, &my, &mw, &mh) && mx >= 800 &&
-             sh_has_focus(x.dpy, mine);
+             x_has_focus(x.dpy, mine);
     }, 20.0));
   }
   tool({"xdotool", "mousemove", std::to_string(c.pointer_x), "300"});
   std::vector<std::string> args = {"--toggle", "-p", "top", "-w", "50%", "-h", "200"};
   args.insert(args.end(), c.args.begin(), c.args.end());
   Proc &k = start(args);
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == c.expected; }, 10.0))
@@ -342,11 +344,11 @@ TEST_F(ShowHide, MonitorFromTheResourceFile)
   XSessionOptions wide;
   wide.screens = {"1600x600"};
   start_session(wide);
-  ASSERT_TRUE(sh_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
+  ASSERT_TRUE(x_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
   home_write(home, ".Xdefaults", "kavlor.monitor: 1\n");
   tool({"xdotool", "mousemove", "100", "300"});
   Proc &k = start({"--toggle", "-p", "top", "-w", "50%", "-h", "200"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == kSecond; }, 10.0))
@@ -378,14 +380,14 @@ TEST_P(RealTime, ShowAsksForTheFocusWithARealTime)
   if (c.trigger == Trigger::Start)
     args.insert(args.begin(), "--toggle");
   Proc &k = start(args);
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   if (c.trigger == Trigger::Signal) {
-    ASSERT_TRUE(sh_sync(x.dpy, w));
-    ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+    ASSERT_TRUE(x_settle(x.dpy, w));
+    ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   } else if (c.trigger == Trigger::Key) {
     // Construction, and with it the grab, is over once the loop answers.
-    ASSERT_TRUE(sh_sync(x.dpy, w));
+    ASSERT_TRUE(x_settle(x.dpy, w));
     tool({"xdotool", "key", "F12"});
   }
   ASSERT_TRUE(wait_shown(w));
@@ -398,7 +400,7 @@ TEST_P(RealTime, ShowAsksForTheFocusWithARealTime)
     return asked >= 0;
   }, 10.0)) << "no activation request";
   EXPECT_NE(asked, 0) << "the focus was asked for with time 0";
-  EXPECT_EQ(sh_user_time(x.dpy, w), static_cast<unsigned long>(asked))
+  EXPECT_EQ(x_user_time(x.dpy, w), static_cast<unsigned long>(asked))
       << "the window's user time is not the request's";
   XSelectInput(x.dpy, root, NoEventMask);
 }
@@ -418,17 +420,17 @@ TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)
   start_session(wide);
   tool({"xdotool", "mousemove", "1200", "300"});
   Proc &k = start({"--toggle", "-p", "top", "-w", "400", "-h", "200"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "600,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
 
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_hidden(w));
-  ASSERT_TRUE(sh_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
-  ASSERT_TRUE(sh_sync(x.dpy, w));  // kavlor has read the change
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(x_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
+  ASSERT_TRUE(x_settle(x.dpy, w));  // kavlor has read the change
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "1000,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
@@ -440,7 +442,7 @@ TEST_F(ShowHide, ShowUndoesAResizeByAnotherClient)
 {
   start_session();
   Proc &k = start({"--toggle", "-p", "top", "-w", "400", "-h", "200"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 400x200"; }, 10.0))
@@ -449,11 +451,11 @@ TEST_F(ShowHide, ShowUndoesAResizeByAnotherClient)
   XSync(x.dpy, False);
   ASSERT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 600x300"; }, 10.0))
       << geometry_text(x.dpy, w);
-  ASSERT_TRUE(sh_sync(x.dpy, w));  // kavlor has seen its new size
+  ASSERT_TRUE(x_settle(x.dpy, w));  // kavlor has seen its new size
 
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_hidden(w));
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "312,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
@@ -468,7 +470,7 @@ TEST_P(Opacity, TranslucentWindowGetsAlphaOnlyWithACompositor)
   opts.compositor = compositor;
   start_session(opts);
   Proc &k = start({"--toggle", "-o", "80"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   ASSERT_TRUE(wait_shown(w));
   XWindowAttributes a;
@@ -493,18 +495,18 @@ TEST_F(ShowHide, SignalStormKeepsEveryToggle)
   bare.window_manager = false;
   start_session(bare);
   Proc &k = start({"-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ShMapCounter counter;
-  ASSERT_TRUE(sh_map_counter_open(&counter, x.display.c_str(), w));
+  MapCounter counter;
+  ASSERT_TRUE(map_counter_open(&counter, x.display.c_str(), w));
 
   int sent = 0;
   auto toggles_seen = [&] {
-    return wait_until([&] { return sh_map_counter_read(&counter) >= sent; }, 30.0);
+    return wait_until([&] { return map_counter_read(&counter) >= sent; }, 30.0);
   };
   for (int burst = 0; burst < 4; burst++) {
     for (int i = 0; i < 125; i++, sent++)
-      ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1)) << "signal " << sent;
+      ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1)) << "signal " << sent;
     ASSERT_TRUE(proc_alive(&k));
     ASSERT_TRUE(toggles_seen()) << counter.maps << " maps and " << counter.unmaps
                                 << " unmaps after " << sent << " signals";
@@ -515,18 +517,18 @@ TEST_F(ShowHide, SignalStormKeepsEveryToggle)
   EXPECT_EQ(counter.unmaps, 250);
   EXPECT_FALSE(x_is_viewable(x.dpy, w)) << "500 leave it as it was";
 
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   sent++;
   EXPECT_TRUE(wait_shown(w)) << "still answering";
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   sent++;
   EXPECT_TRUE(wait_hidden(w));
-  ASSERT_TRUE(sh_sync(x.dpy, w));
-  sh_map_counter_read(&counter);
+  ASSERT_TRUE(x_settle(x.dpy, w));
+  map_counter_read(&counter);
   EXPECT_EQ(counter.maps, 251);
   EXPECT_EQ(counter.unmaps, 251);
   EXPECT_TRUE(proc_alive(&k));
-  sh_map_counter_close(&counter);
+  map_counter_close(&counter);
 }
 
 } // namespace

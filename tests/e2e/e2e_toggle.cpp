@@ -5,7 +5,9 @@
 // every show maps and every hide unmaps the window at once, and autohide
 // off: only the requests decide what is on screen.
 #include "harness.h"
-#include "showhide_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "xwindows.h"
 
 #include <csignal>
 #include <deque>
@@ -44,7 +46,7 @@ protected:
 
   Proc &start(const std::vector<std::string> &args)
   {
-    procs.push_back(sh_start_kavlor(x, home, args));
+    procs.push_back(kavlor_start(x, home, args));
     return procs.back();
   }
 
@@ -136,13 +138,13 @@ TEST_P(Race, SimultaneousStartsLeaveOneInstanceToggledByEveryRequest)
       EXPECT_EQ(proc_err(*p), "");
     }
     ASSERT_NE(survivor, nullptr) << "no instance left";
-    const Window w = sh_wait_client(x.dpy, survivor->pid);
+    const Window w = kavlor_wait_window(x.dpy, survivor);
     ASSERT_NE(w, 0u) << proc_err(*survivor);
     EXPECT_EQ(x_find_client(x.dpy, "Kavlor"), w) << "one window";
 
     // Shown at start, then each of the others' requests toggles once.
-    ASSERT_TRUE(wait_until([&] { return !sh_signal_pending(survivor->pid, SIGUSR1); }, 10.0));
-    ASSERT_TRUE(sh_sync(x.dpy, w));
+    ASSERT_TRUE(wait_until([&] { return !procfs_signal_pending(survivor->pid, SIGUSR1); }, 10.0));
+    ASSERT_TRUE(x_settle(x.dpy, w));
     EXPECT_EQ(x_is_viewable(x.dpy, w), c.starters % 2 == 1);
     EXPECT_TRUE(proc_alive(survivor));
 
@@ -165,19 +167,19 @@ TEST_F(Toggle, EarlyRequestIsKeptAndServed)
 {
   lock();
   Proc &k = start({"--toggle", "-ah", "false"});
-  ASSERT_TRUE(wait_until([&] { return sh_signal_in(k.pid, "\nSigBlk:", SIGUSR1); }, 20.0))
+  ASSERT_TRUE(wait_until([&] { return procfs_signal_in(k.pid, "\nSigBlk:", SIGUSR1); }, 20.0))
       << "SIGUSR1 blocked from the start";
-  ASSERT_FALSE(sh_signal_in(k.pid, "\nSigCgt:", SIGUSR1)) << "no handler yet";
+  ASSERT_FALSE(procfs_signal_in(k.pid, "\nSigCgt:", SIGUSR1)) << "no handler yet";
   ASSERT_EQ(kill(k.pid, SIGUSR1), 0);
-  ASSERT_TRUE(sh_signal_pending(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_pending(k.pid, SIGUSR1));
   unlock();
 
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(wait_until([&] { return !sh_signal_pending(k.pid, SIGUSR1); }, 10.0));
-  ASSERT_TRUE(sh_sync(x.dpy, w));
+  ASSERT_TRUE(wait_until([&] { return !procfs_signal_pending(k.pid, SIGUSR1); }, 10.0));
+  ASSERT_TRUE(x_settle(x.dpy, w));
   EXPECT_FALSE(x_is_viewable(x.dpy, w)) << "shown at start, hidden by the early request";
-  ASSERT_TRUE(sh_kill_delivered(k.pid, SIGUSR1));
+  ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
   EXPECT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w); }, 20.0));
   EXPECT_TRUE(proc_alive(&k));
 }
@@ -187,9 +189,9 @@ TEST_F(Toggle, EarlyRequestIsKeptAndServed)
 TEST_F(Toggle, InstanceStartedWithoutToggleIsToggledByLaterStarts)
 {
   Proc &k = start({"-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(sh_sync(x.dpy, w));
+  ASSERT_TRUE(x_settle(x.dpy, w));
   EXPECT_FALSE(x_is_viewable(x.dpy, w));
   for (bool expect_shown : {true, false, true}) {
     Proc &starter = start({"--toggle"});
@@ -256,16 +258,16 @@ protected:
 TEST_F(TwoDisplays, ToggleOnAnotherDisplayStartsThereAndLeavesTheFirstAlone)
 {
   Proc &a = start_on(x, {"--toggle", "-ah", "false"});
-  const Window wa = sh_wait_client(x.dpy, a.pid);
+  const Window wa = kavlor_wait_window(x.dpy, &a);
   ASSERT_NE(wa, 0u) << proc_err(a);
   ASSERT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, wa); }, 20.0));
 
   Proc &b = start_on(y, {"--toggle", "-ah", "false"});
-  const Window wb = sh_wait_client(y.dpy, b.pid);
+  const Window wb = kavlor_wait_window(y.dpy, &b);
   ASSERT_NE(wb, 0u) << "no instance on the second display; " << proc_err(b);
   EXPECT_TRUE(wait_until([&] { return x_is_viewable(y.dpy, wb); }, 20.0));
   EXPECT_TRUE(proc_alive(&b));
-  ASSERT_TRUE(sh_sync(x.dpy, wa));
+  ASSERT_TRUE(x_settle(x.dpy, wa));
   EXPECT_TRUE(x_is_viewable(x.dpy, wa)) << "the first display's instance was toggled";
   EXPECT_EQ(x_find_client(x.dpy, "Kavlor"), wa) << "one window on the first display";
 }
@@ -276,11 +278,11 @@ TEST_F(TwoDisplays, EachDisplayTogglesItsOwnInstance)
 {
   Proc &a = start_on(x, {"-ah", "false"});
   Proc &b = start_on(y, {"-ah", "false"});
-  const Window wa = sh_wait_client(x.dpy, a.pid), wb = sh_wait_client(y.dpy, b.pid);
+  const Window wa = kavlor_wait_window(x.dpy, &a), wb = kavlor_wait_window(y.dpy, &b);
   ASSERT_NE(wa, 0u) << proc_err(a);
   ASSERT_NE(wb, 0u) << proc_err(b);
-  ASSERT_TRUE(sh_sync(x.dpy, wa));
-  ASSERT_TRUE(sh_sync(y.dpy, wb));
+  ASSERT_TRUE(x_settle(x.dpy, wa));
+  ASSERT_TRUE(x_settle(y.dpy, wb));
   const std::string nx = x.display.substr(1), ny = y.display.substr(1);
   struct Step {
     std::string display;
@@ -308,9 +310,9 @@ TEST_F(TwoDisplays, EachDisplayTogglesItsOwnInstance)
 TEST_F(Toggle, ToggleWithoutDisplayAsksTheRunningInstance)
 {
   Proc &k = start({"-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(sh_sync(x.dpy, w));
+  ASSERT_TRUE(x_settle(x.dpy, w));
   for (bool expect_shown : {true, false}) {
     procs.push_back(spawn_on(home, "", {"--toggle"}));
     Proc &starter = procs.back();
@@ -334,9 +336,9 @@ TEST_F(Toggle, ToggleWithoutDisplayAsksTheRunningInstance)
 TEST_F(Toggle, StartupIdIsCompletedByTheInstance)
 {
   Proc &k = start({"-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
-  ASSERT_TRUE(sh_sync(x.dpy, w));
+  ASSERT_TRUE(x_settle(x.dpy, w));
   const Window root = DefaultRootWindow(x.dpy);
   XSelectInput(x.dpy, root, PropertyChangeMask | SubstructureNotifyMask);
   XSync(x.dpy, False);
@@ -368,7 +370,7 @@ TEST_F(Toggle, StartupIdIsCompletedByTheInstance)
     return complete;
   }, 20.0)) << "no startup message";
   EXPECT_EQ(message, "remove: ID=\"" + id + "\"");
-  EXPECT_EQ(sh_user_time(x.dpy, w), 4242u) << "the show does not carry the launcher's time";
+  EXPECT_EQ(x_user_time(x.dpy, w), 4242u) << "the show does not carry the launcher's time";
   XSelectInput(x.dpy, root, NoEventMask);
   EXPECT_TRUE(proc_alive(&k));
 }
@@ -404,12 +406,12 @@ TEST_P(Impostor, IsNeverSignalled)
   Proc &other = start_other(argv);
   ASSERT_TRUE(wait_until([&] {
     return file_read("/proc/" + std::to_string(other.pid) + "/comm") == std::string(c.name) + "\n" &&
-           (!c.handles_usr1 || sh_signal_in(other.pid, "\nSigCgt:", SIGUSR1));
+           (!c.handles_usr1 || procfs_signal_in(other.pid, "\nSigCgt:", SIGUSR1));
   }, 20.0)) << "the other process is up";
 
   // No instance runs: this one starts, shown.
   Proc &k = start({"--toggle", "-ah", "false"});
-  const Window w = sh_wait_client(x.dpy, k.pid);
+  const Window w = kavlor_wait_window(x.dpy, &k);
   ASSERT_NE(w, 0u) << proc_err(k);
   EXPECT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w); }, 20.0));
   // A second start finds the instance, not the other process.

@@ -12,7 +12,9 @@
 //   f  F11 covers the monitor, a second F11 puts it back
 //   g  typed text reaches the shell
 #include "harness.h"
-#include "hotkey_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
+#include "input.h"
 
 #include <iostream>
 #include <string>
@@ -178,7 +180,7 @@ protected:
     results += std::string(" ") + check + "=" + (ok ? "pass" : "FAIL");
   }
 
-  bool xdotool(const std::vector<std::string> &args) { return hk_xdotool(x.display, args); }
+  bool xdotool(const std::vector<std::string> &args) { return input_xdotool(x.display, args); }
   bool key(const std::string &combo) { return xdotool({"key", combo}); }
 
   // A normal managed window of our own that takes the focus, below where
@@ -221,23 +223,17 @@ protected:
 
   void start_kavlor(const std::vector<std::string> &extra)
   {
-    std::vector<std::string> argv = {kavlor_path(), "-k", "f12"};
-    argv.insert(argv.end(), extra.begin(), extra.end());
-    auto env = home_env(home);
-    env.push_back("DISPLAY=" + x.display);
-    kavlor = proc_spawn(argv, env);
+    std::vector<std::string> args = {"-k", "f12"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    kavlor = kavlor_start(x, home, args);
   }
 
   // Its window, once the listener runs and so the key is grabbed.
   Window kavlor_ready()
   {
-    Window w = 0;
-    wait_until([&] {
-      w = x_find_client(x.dpy, "Kavlor", kavlor.pid);
-      return (w && hk_listener_tid(kavlor.pid) != 0) || !proc_alive(&kavlor);
-    }, 20.0, 20);
+    const Window w = kavlor_wait_listening(x.dpy, &kavlor);
     // The grabs reach the server when the listener first waits.
-    hk_wait_idle(kavlor.pid);
+    procfs_wait_idle(kavlor.pid);
     return proc_alive(&kavlor) ? w : 0;
   }
 
@@ -350,7 +346,7 @@ TEST_P(WindowManagers, DropDownChecks)
     // The other window leaves with its desktop.
     const bool switched = wait_until([&] { return !x_is_viewable(x.dpy, other); }, kDeadline);
     // A manager that hides it does so while it switches.
-    const bool stays = switched && hk_wait_idle(kavlor.pid) && x_is_viewable(x.dpy, w2);
+    const bool stays = switched && procfs_wait_idle(kavlor.pid) && x_is_viewable(x.dpy, w2);
     record('e', stays, switched ? "gone on the other desktop" : "the desktop did not change");
   }
 }

@@ -2,7 +2,8 @@
 // Configuration loading through the real program: defaults, ~/.Xdefaults of
 // the password entry's home, the command line, the action words and the
 // start-up checks, each run with its own X server and home.
-#include "config_util.h"
+#include "kavlor_run.h"
+#include "procfs.h"
 
 #include <cstdlib>
 #include <regex>
@@ -55,7 +56,7 @@ const Row ROWS[] = {
 
 std::string help_text(const std::string &self)
 {
-  std::string t = "kavlor version 0.18\nUsage: " + self + " [action] [options]\n\n"
+  std::string t = "kavlor version " KAVLOR_VERSION "\nUsage: " + self + " [action] [options]\n\n"
       "Actions are:\n"
       "  --help\tDisplay this menu\n"
       "  --info\tDisplay .Xdefault options\n"
@@ -77,7 +78,7 @@ std::string help_text(const std::string &self)
 
 std::string info_text(const std::string &self)
 {
-  std::string t = "kavlor version 0.18\nUsage: " + self + " [action] [options]\n\n"
+  std::string t = "kavlor version " KAVLOR_VERSION "\nUsage: " + self + " [action] [options]\n\n"
       "Actions are:\n"
       "  --help\tDisplay command line options menu\n"
       "  --info\tDisplay .Xdefault options\n"
@@ -96,7 +97,7 @@ std::string info_text(const std::string &self)
   return t;
 }
 
-const std::string VERSION_TEXT = "kavlor 0.18\n";
+const std::string VERSION_TEXT = "kavlor " KAVLOR_VERSION "\n";
 
 std::string palette_error(int n)
 {
@@ -144,20 +145,20 @@ protected:
   {
     for (Proc &p : procs)
       proc_kill(&p);
-    config_teardown(&run);
+    kavlor_run_stop(&run);
   }
 
   void start_session(const std::string &login_shell = "/bin/sh")
   {
     XSessionOptions opts;
     opts.window_manager = false;
-    ASSERT_TRUE(config_setup(&run, opts, login_shell));
+    ASSERT_TRUE(kavlor_run_setup(&run, opts, login_shell));
   }
 
   Proc &start(const Args &args, const std::vector<std::string> &env = {},
               const std::string &argv0 = kavlor_path())
   {
-    procs.push_back(config_start(run, args, env, argv0));
+    procs.push_back(kavlor_start(run.x, run.home, args, env, argv0));
     return procs.back();
   }
 
@@ -173,13 +174,13 @@ protected:
   // Start-up went through: the window exists and the process still runs.
   Window expect_running(Proc &p, const std::string &out)
   {
-    const Window w = config_wait_window(run, &p);
+    const Window w = kavlor_wait_window(run.x.dpy, &p);
     EXPECT_NE(w, 0u) << "ended with " << proc_exit_code(p) << ", stderr: " << proc_err(p);
     EXPECT_EQ(proc_out(p), out);
     return w;
   }
 
-  ConfigRun run;
+  KavlorRun run;
   std::vector<Proc> procs;
 };
 
@@ -311,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Layers, LoadConfigStart, ::testing::Values(
 
 TEST_F(LoadConfig, LoginShellFromThePasswordEntry)
 {
-  config_teardown(&run);
+  kavlor_run_stop(&run);
   start_session("/nonexistent/login-shell");
   expect_exit(start({}), HINT, shell_error("/nonexistent/login-shell"));
 }
@@ -319,7 +320,7 @@ TEST_F(LoadConfig, LoginShellFromThePasswordEntry)
 TEST_F(LoadConfig, LongLoginShellIsCut)
 {
   const std::string shell = "/nonexistent/" + std::string(240, 's');
-  config_teardown(&run);
+  kavlor_run_stop(&run);
   start_session(shell);
   expect_exit(start({"-k", "f12"}), "", shell_error(shell.substr(0, 199)));
 }
@@ -345,7 +346,7 @@ TEST_F(LoadConfig, WithoutAPasswordEntry)
   ASSERT_NE(expect_running(p, HINT), 0u);
   // The terminal runs the fallback shell.
   EXPECT_TRUE(wait_until([&] {
-    for (const std::string &cmd : config_children(p.pid))
+    for (const std::string &cmd : procfs_child_cmdlines(p.pid))
       if (cmd == "/bin/sh")
         return true;
     return false;
@@ -354,12 +355,12 @@ TEST_F(LoadConfig, WithoutAPasswordEntry)
 
 TEST_F(LoadConfig, TerminalRunsTheLoginShell)
 {
-  config_teardown(&run);
+  kavlor_run_stop(&run);
   start_session("/bin/bash");
   Proc &p = start({"-k", "f12"});
   ASSERT_NE(expect_running(p, ""), 0u);
   EXPECT_TRUE(wait_until([&] {
-    for (const std::string &cmd : config_children(p.pid))
+    for (const std::string &cmd : procfs_child_cmdlines(p.pid))
       if (cmd == "/bin/bash")
         return true;
     return false;

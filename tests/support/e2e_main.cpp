@@ -4,15 +4,9 @@
 // root the tests rely on running one at a time (a lock in CTest).
 #include "harness.h"
 
-#include <cstring>
-
 int main(int argc, char **argv)
 {
-  bool listing = false;
-  for (int i = 1; i < argc; i++)
-    if (strcmp(argv[i], "--gtest_list_tests") == 0)
-      listing = true;
-  if (!listing)
+  if (!harness_listing_only(argc, argv))
     harness_isolate_pids(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

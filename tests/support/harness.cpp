@@ -115,6 +115,14 @@ std::string temp_dir(const std::string &prefix)
   return buf.data();
 }
 
+bool harness_listing_only(int argc, char **argv)
+{
+  for (int i = 1; i < argc; i++)
+    if (strcmp(argv[i], "--gtest_list_tests") == 0)
+      return true;
+  return false;
+}
+
 void harness_isolate_pids(int argc, char **argv)
 {
   if (geteuid() != 0 || access("/usr/bin/unshare", X_OK) != 0)

@@ -78,6 +78,10 @@ bool wait_until(const std::function<bool()> &cond, double timeout_s = 10.0, int 
 std::string file_read(const std::string &path);
 std::string temp_dir(const std::string &prefix);
 
+// True when GoogleTest was only asked to list the tests, as CTest does to
+// find them: no namespace and no X server are needed for that.
+bool harness_listing_only(int argc, char **argv);
+
 // "kavlor --toggle" counts and signals every process of that name, so as
 // root a program that runs kavlor re-execs itself (once) in a PID namespace
 // of its own, where it sees only its own instances (and its X servers have

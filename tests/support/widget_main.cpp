@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <unistd.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -27,10 +26,7 @@ int exit_with_result(Display *)
 
 int main(int argc, char **argv)
 {
-  bool listing = false;
-  for (int i = 1; i < argc; i++)
-    if (strcmp(argv[i], "--gtest_list_tests") == 0)
-      listing = true;
+  const bool listing = harness_listing_only(argc, argv);
   if (!listing)
     harness_isolate_pids(argc, argv);  // an X server of its own, out of others' reach
   testing::InitGoogleTest(&argc, argv);

@@ -21,10 +21,15 @@ void widget_configure(const WidgetOptions &options = {});
 // widget_configure, then the window. From then on the test is the main
 // loop's thread: it holds the GDK lock, as the toolkit's iterations expect.
 void widget_build(const WidgetOptions &options = {});
+// widget_build with autohide off, for tests that move the pointer and the
+// focus around the window.
+void widget_build_no_autohide(const WidgetOptions &options = {});
 void widget_pump();
 bool widget_pump_until(const std::function<bool()> &cond, double timeout_s = 15.0);
 // The toggle comes from outside the lock, as from the hotkey thread.
 void widget_toggle(ToggleReason reason);
+// Shows the main window and waits until the toolkit has it on screen.
+bool widget_show();
 
 // Watches a widget: the pointer turns null when the widget is destroyed.
 struct Watch {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard accelerators, activated through the window's accelerator groups
 // so that the real table is exercised.
-#include "events_util.h"
+#include "widget_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -21,18 +21,18 @@ GtkNotebook *notebook() { return GTK_NOTEBOOK(mainwindow.notebook); }
 bool press(guint keyval, GdkModifierType mods)
 {
   const bool handled = gtk_accel_groups_activate(G_OBJECT(mainwindow.window), keyval, mods);
-  ev_pump();
+  widget_pump();
   return handled;
 }
 
 GtkWidget *focus() { return gtk_window_get_focus(GTK_WINDOW(mainwindow.window)); }
 
-void build_tabs(int count, const EvOptions &options = {})
+void build_tabs(int count, const WidgetOptions &options = {})
 {
-  ev_build(options);
+  widget_build_no_autohide(options);
   while (mainwindow.tab_count < count)
     mainwindow_add_tab();
-  ev_pump();
+  widget_pump();
 }
 
 // The current tab as all three places see it: the record, the notebook and

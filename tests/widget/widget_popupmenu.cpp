@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The right-click menu: its items, the dispatch of each one, and the flag
 // that holds autohide while it is up.
-#include "events_util.h"
+#include "input.h"
+#include "shells.h"
 #include "widget_util.h"
 
 #include "config/config.h"
@@ -43,7 +44,7 @@ void choose(const char *label)
   GtkWidget *item = item_labelled(label);
   ASSERT_NE(item, nullptr) << label;
   gtk_menu_item_activate(GTK_MENU_ITEM(item));
-  ev_pump();
+  widget_pump();
 }
 
 bool close_sensitive() { return gtk_widget_get_sensitive(popupmenu.close_tab_item); }
@@ -52,7 +53,7 @@ bool menu_on_screen() { return gtk_widget_get_mapped(popupmenu.popup_menu); }
 
 TEST(PopupMenu, ItemsOrderSeparatorsAndIcons)
 {
-  ev_build({});
+  widget_build_no_autohide({});
   struct { const char *label; const char *stock; } const expected[] = {
     {"New Tab", "gtk-add"},   {"Close Tab", "gtk-close"}, {nullptr, nullptr},
     {"Copy", "gtk-copy"},     {"Paste", "gtk-paste"},     {nullptr, nullptr},
@@ -89,7 +90,7 @@ TEST(PopupMenu, ItemsOrderSeparatorsAndIcons)
 
 TEST(PopupMenu, CloseTabUsableOnlyWithTwoOrMoreTabs)
 {
-  ev_build({});
+  widget_build_no_autohide({});
   EXPECT_FALSE(close_sensitive());
   mainwindow_add_tab();
   EXPECT_TRUE(close_sensitive());
@@ -109,7 +110,7 @@ TEST(PopupMenu, CloseTabUsableOnlyWithTwoOrMoreTabs)
 
 TEST(PopupMenu, NewTabAddsACurrentTabAndLeavesTheFocus)
 {
-  ev_build({});
+  widget_build_no_autohide({});
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   // With the focus nowhere, the notebook moves none on a page switch.
   gtk_window_set_focus(window, nullptr);
@@ -122,7 +123,7 @@ TEST(PopupMenu, NewTabAddsACurrentTabAndLeavesTheFocus)
 
 TEST(PopupMenu, CloseTabClosesTheCurrentTab)
 {
-  ev_build({});
+  widget_build_no_autohide({});
   mainwindow_add_tab();
   mainwindow_add_tab();
   Watch first(mainwindow_terminal_at(0)), middle(mainwindow_terminal_at(1)),
@@ -139,17 +140,17 @@ TEST(PopupMenu, CloseTabClosesTheCurrentTab)
 
 TEST(PopupMenu, ToggleFullscreenFlipsTheState)
 {
-  ev_build({});
-  ASSERT_TRUE(ev_show_window());
+  widget_build_no_autohide({});
+  ASSERT_TRUE(widget_show());
   EXPECT_EQ(mainwindow.fullscreen, 0);
   choose("Toggle Fullscreen");
   EXPECT_EQ(mainwindow.fullscreen, 1);
-  EXPECT_TRUE(ev_pump_until([] {
+  EXPECT_TRUE(widget_pump_until([] {
     return gdk_window_get_state(mainwindow.window->window) & GDK_WINDOW_STATE_FULLSCREEN;
   }));
   choose("Toggle Fullscreen");
   EXPECT_EQ(mainwindow.fullscreen, 0);
-  EXPECT_TRUE(ev_pump_until([] {
+  EXPECT_TRUE(widget_pump_until([] {
     return !(gdk_window_get_state(mainwindow.window->window) & GDK_WINDOW_STATE_FULLSCREEN);
   }));
 }
@@ -170,8 +171,8 @@ gboolean choose_quit(gpointer)
 
 TEST(PopupMenu, QuitDestroysTheWindowAndEndsTheMainLoop)
 {
-  ev_build({});
-  ASSERT_TRUE(ev_show_window());
+  widget_build_no_autohide({});
+  ASSERT_TRUE(widget_show());
   Watch window(mainwindow.window);
   bool timed_out = false;
   gdk_threads_add_idle(choose_quit, nullptr);
@@ -186,9 +187,9 @@ TEST(PopupMenu, QuitDestroysTheWindowAndEndsTheMainLoop)
 
 TEST(PopupMenu, EveryItemAndEveryDismissalClearsTheOpenFlag)
 {
-  ev_build({});
+  widget_build_no_autohide({});
   mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
   for (const char *label : {"New Tab", "Close Tab", "Copy", "Paste", "Toggle Fullscreen"}) {
     popupmenu.popup_open = 1;
     choose(label);
@@ -203,9 +204,9 @@ TEST(PopupMenu, EveryItemAndEveryDismissalClearsTheOpenFlag)
   // Dismissed without a choice, as Escape does.
   popupmenu_popup(GDK_CURRENT_TIME);
   EXPECT_EQ(popupmenu.popup_open, 1);
-  ASSERT_TRUE(ev_pump_until(menu_on_screen));
+  ASSERT_TRUE(widget_pump_until(menu_on_screen));
   gtk_menu_shell_cancel(GTK_MENU_SHELL(popupmenu.popup_menu));
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(popupmenu.popup_open, 0);
   EXPECT_FALSE(menu_on_screen());
 }
@@ -238,14 +239,14 @@ void send_press(GtkWidget *widget, GdkEventType type, guint button)
 
 TEST(PopupMenu, ASingleRightPressOnATerminalOpensIt)
 {
-  ev_build({});
-  ASSERT_TRUE(ev_show_window());
+  widget_build_no_autohide({});
+  ASSERT_TRUE(widget_show());
   GtkWidget *terminal = mainwindow_terminal_at(0);
 
   // Double and triple presses of the right button leave it closed.
   send_press(terminal, GDK_2BUTTON_PRESS, 3);
   send_press(terminal, GDK_3BUTTON_PRESS, 3);
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(popupmenu.popup_open, 0);
   EXPECT_FALSE(menu_on_screen());
 
@@ -253,10 +254,10 @@ TEST(PopupMenu, ASingleRightPressOnATerminalOpensIt)
   ASSERT_NE(dpy, nullptr);
   int x, y;
   widget_centre(terminal, &x, &y);
-  ev_click(dpy, x, y, 3);
-  EXPECT_TRUE(ev_pump_until([] { return popupmenu.popup_open == 1 && menu_on_screen(); }));
+  input_click(dpy, x, y, 3);
+  EXPECT_TRUE(widget_pump_until([] { return popupmenu.popup_open == 1 && menu_on_screen(); }));
   gtk_menu_shell_cancel(GTK_MENU_SHELL(popupmenu.popup_menu));
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(popupmenu.popup_open, 0);
   XCloseDisplay(dpy);
 }
@@ -272,7 +273,7 @@ void run_command(Via via, const char *label, guint key)
   else
     EXPECT_TRUE(gtk_accel_groups_activate(G_OBJECT(mainwindow.window), key,
                                           static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK)));
-  ev_pump();
+  widget_pump();
 }
 
 std::string terminal_text(GtkWidget *terminal)
@@ -288,21 +289,21 @@ class Clipboard : public testing::TestWithParam<Via> {};
 TEST_P(Clipboard, CopyTakesTheSelectionOfTheCurrentTerminal)
 {
   // Shells that print nothing, so the screens hold only what is fed here.
-  const ScriptShell shell = ev_script_shell("exec sleep 1000");
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make("exec sleep 1000");
+  widget_build_no_autohide({{"-sh", shell.path}});
   mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
   GtkWidget *first = mainwindow_terminal_at(0), *second = mainwindow_terminal_at(1);
   vte_terminal_feed(VTE_TERMINAL(first), "ALPHA-text\r\n", -1);
   vte_terminal_feed(VTE_TERMINAL(second), "BRAVO-text\r\n", -1);
-  ASSERT_TRUE(ev_pump_until([&] {
+  ASSERT_TRUE(widget_pump_until([&] {
     return terminal_text(first).find("ALPHA-text") != std::string::npos &&
            terminal_text(second).find("BRAVO-text") != std::string::npos;
   }));
   gtk_notebook_set_current_page(notebook(), 0);
-  ev_pump();
+  widget_pump();
   vte_terminal_select_all(VTE_TERMINAL(first));
-  ev_pump();
+  widget_pump();
   GtkClipboard *clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
   gtk_clipboard_set_text(clipboard, "before", -1);
 
@@ -315,22 +316,22 @@ TEST_P(Clipboard, CopyTakesTheSelectionOfTheCurrentTerminal)
 
 TEST_P(Clipboard, PasteFeedsTheClipboardToTheCurrentShell)
 {
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
-  ASSERT_TRUE(ev_pump_until([&] { return ev_starts(shell).size() == 2; }));
+  ASSERT_TRUE(widget_show());
+  ASSERT_TRUE(widget_pump_until([&] { return script_shell_starts(shell).size() == 2; }));
   gtk_notebook_set_current_page(notebook(), 0);
-  ev_pump();
+  widget_pump();
   const std::string out = shell.dir + "/pasted";
   const std::string command = "echo $$ > " + out + "\n";
   gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), command.c_str(), -1);
 
   run_command(GetParam(), "Paste", GDK_v);
-  ASSERT_TRUE(ev_pump_until([&] { return file_read(out).find('\n') != std::string::npos; }))
+  ASSERT_TRUE(widget_pump_until([&] { return file_read(out).find('\n') != std::string::npos; }))
       << "nothing ran";
   // The shell of the first tab, the current one, ran it.
-  EXPECT_EQ(atoi(file_read(out).c_str()), ev_starts(shell)[0].pid);
+  EXPECT_EQ(atoi(file_read(out).c_str()), script_shell_starts(shell)[0].pid);
 }
 
 INSTANTIATE_TEST_SUITE_P(ViaMenuAndKeys, Clipboard, testing::Values(Via::Menu, Via::Keys),

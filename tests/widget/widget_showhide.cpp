@@ -2,8 +2,8 @@
 // The show/hide toggle and autohide, in-process, with the window manager
 // of the test session deciding about focus.
 #include "harness.h"
+#include "xwindows.h"
 #include "widget_util.h"
-#include "showhide_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -35,7 +35,7 @@ bool active() { return gtk_widget_get_visible(mainwindow.window) && gtk_window_i
 // Another application's window takes the focus.
 struct Other {
   Display *dpy = XOpenDisplay(nullptr);
-  Window w = sh_make_window(dpy, 600, 500, 100, 100);
+  Window w = x_make_window(dpy, 600, 500, 100, 100);
   void take_focus()
   {
     XSetInputFocus(dpy, w, RevertToParent, CurrentTime);
@@ -96,7 +96,7 @@ TEST(Autohide, HidesWhenTheFocusLeavesAndTheNextShowTakesItBack)
 
   widget_toggle(TOGGLE_SIGNAL);
   EXPECT_TRUE(widget_pump_until(active)) << "presented and focused again";
-  EXPECT_TRUE(widget_pump_until([&] { return sh_has_focus(other.dpy, xid()); }));
+  EXPECT_TRUE(widget_pump_until([&] { return x_has_focus(other.dpy, xid()); }));
 }
 
 TEST(Autohide, OffKeepsTheWindowWhenTheFocusLeaves)
@@ -144,7 +144,7 @@ TEST_P(StayedUp, ToggleDecidesByItsReason)
   EXPECT_EQ(gtk_widget_get_visible(mainwindow.window), c.visible_after);
   EXPECT_EQ(mainwindow.shown, c.visible_after ? 1 : 0);
   if (c.visible_after)
-    EXPECT_TRUE(widget_pump_until([&] { return sh_has_focus(other.dpy, xid()); }))
+    EXPECT_TRUE(widget_pump_until([&] { return x_has_focus(other.dpy, xid()); }))
         << "the show path ran again and took the focus back";
   else
     EXPECT_TRUE(widget_pump_until([] { return !server_viewable(); }));

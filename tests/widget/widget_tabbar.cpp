@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The tab bar under the pointer: which tab a point falls on, and what
 // presses on the bar do.
-#include "events_util.h"
+#include "input.h"
+#include "widget_util.h"
 
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
@@ -21,15 +22,15 @@ GtkWidget *label_of(int index)
 }
 
 // A shown window with `count` tabs and the bar always visible.
-void build_bar(int count, const EvOptions &options)
+void build_bar(int count, const WidgetOptions &options)
 {
-  EvOptions all = {{"-st", "always"}};
+  WidgetOptions all = {{"-st", "always"}};
   all.insert(all.end(), options.begin(), options.end());
-  ev_build(all);
+  widget_build_no_autohide(all);
   while (mainwindow.tab_count < count)
     mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
-  ASSERT_TRUE(ev_pump_until([&] {
+  ASSERT_TRUE(widget_show());
+  ASSERT_TRUE(widget_pump_until([&] {
     for (int i = 0; i < count; i++)
       if (!gtk_widget_get_mapped(label_of(i)))
         return false;
@@ -81,16 +82,16 @@ INSTANTIATE_TEST_SUITE_P(Positions, Bar, testing::Values("top", "bottom", "left"
 TEST(TabAt, LabelsScrolledOutOfTheBarAreNeverHit)
 {
   // A narrow window holds only a few of the tabs; the bar scrolls.
-  ev_build({{"-st", "always"}, {"-w", "300"}});
+  widget_build_no_autohide({{"-st", "always"}, {"-w", "300"}});
   for (int i = 1; i < 12; i++)
     mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
   // Bring the first tab into view, remember where its label lay, then let
   // the bar scroll to the last tab.
   gtk_notebook_set_current_page(notebook(), 0);
-  ASSERT_TRUE(ev_pump_until([] { return gtk_widget_get_mapped(label_of(0)); }));
+  ASSERT_TRUE(widget_pump_until([] { return gtk_widget_get_mapped(label_of(0)); }));
   gtk_notebook_set_current_page(notebook(), 11);
-  ASSERT_TRUE(ev_pump_until([] {
+  ASSERT_TRUE(widget_pump_until([] {
     return gtk_widget_get_mapped(label_of(11)) && !gtk_widget_get_mapped(label_of(0));
   }));
   int unmapped = 0;
@@ -124,7 +125,7 @@ struct LogCatch {
 
 TEST(TabAt, EmptyBarAndAPageWithoutLabel)
 {
-  ev_build({});
+  widget_build_no_autohide({});
   GtkNotebook *nb = GTK_NOTEBOOK(gtk_notebook_new());
   g_object_ref_sink(nb);
   EXPECT_EQ(mainwindow_tab_at_xy(nb, 0, 0), -1);
@@ -158,7 +159,7 @@ protected:
   {
     if (popupmenu.popup_menu && gtk_widget_get_mapped(popupmenu.popup_menu))
       gtk_menu_shell_cancel(GTK_MENU_SHELL(popupmenu.popup_menu));
-    ev_pump();
+    widget_pump();
     XCloseDisplay(dpy);
   }
   // Root coordinates of a point of a label's allocation.
@@ -182,8 +183,8 @@ TEST_F(Presses, DoubleClickBesideTheTabsAddsOne)
   build_bar(2, {});
   int x, y;
   beside_last(&x, &y);
-  ev_click(dpy, x, y, 1, 2);
-  EXPECT_TRUE(ev_pump_until([] { return mainwindow.tab_count == 3; }));
+  input_click(dpy, x, y, 1, 2);
+  EXPECT_TRUE(widget_pump_until([] { return mainwindow.tab_count == 3; }));
   EXPECT_EQ(gtk_notebook_get_n_pages(notebook()), 3);
 }
 
@@ -193,13 +194,13 @@ TEST_F(Presses, DoubleClickOnATabSelectsItAndAddsNone)
   ASSERT_EQ(mainwindow.current_tab, 2);
   int x, y;
   at_label(0, label_of(0)->allocation.width / 2, &x, &y);
-  ev_click(dpy, x, y, 1, 2);
-  EXPECT_TRUE(ev_pump_until([] { return mainwindow.current_tab == 0; }));
+  input_click(dpy, x, y, 1, 2);
+  EXPECT_TRUE(widget_pump_until([] { return mainwindow.current_tab == 0; }));
   // A right click after it is the probe: once its menu is up, the double
   // click before it has been handled in full.
   beside_last(&x, &y);
-  ev_click(dpy, x, y, 3);
-  ASSERT_TRUE(ev_pump_until(menu_up));
+  input_click(dpy, x, y, 3);
+  ASSERT_TRUE(widget_pump_until(menu_up));
   EXPECT_EQ(mainwindow.tab_count, 3);
   EXPECT_EQ(mainwindow.current_tab, 0);
 }
@@ -209,8 +210,8 @@ TEST_F(Presses, RightClickOnATabSelectsItAndOpensTheMenu)
   build_bar(3, {});
   int x, y;
   at_label(0, label_of(0)->allocation.width / 2, &x, &y);
-  ev_click(dpy, x, y, 3);
-  EXPECT_TRUE(ev_pump_until(menu_up));
+  input_click(dpy, x, y, 3);
+  EXPECT_TRUE(widget_pump_until(menu_up));
   EXPECT_EQ(mainwindow.current_tab, 0);
   EXPECT_EQ(gtk_notebook_get_current_page(notebook()), 0);
   EXPECT_EQ(mainwindow.tab_count, 3);
@@ -220,11 +221,11 @@ TEST_F(Presses, RightClickBesideTheTabsOpensTheMenuAndKeepsTheTab)
 {
   build_bar(3, {});
   gtk_notebook_set_current_page(notebook(), 1);
-  ev_pump();
+  widget_pump();
   int x, y;
   beside_last(&x, &y);
-  ev_click(dpy, x, y, 3);
-  EXPECT_TRUE(ev_pump_until(menu_up));
+  input_click(dpy, x, y, 3);
+  EXPECT_TRUE(widget_pump_until(menu_up));
   EXPECT_EQ(mainwindow.current_tab, 1);
   EXPECT_EQ(mainwindow.tab_count, 3);
 }
@@ -245,7 +246,7 @@ TEST_F(Presses, DoubleRightPressBesideTheTabsAddsATabAndOpensTheMenu)
   gtk_widget_event(mainwindow.notebook, event);
   gdk_event_free(event);
   EXPECT_EQ(mainwindow.tab_count, 3);
-  EXPECT_TRUE(ev_pump_until(menu_up));
+  EXPECT_TRUE(widget_pump_until(menu_up));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What happens inside a terminal: the end of its shell, links under a left
 // press, and the requests and titles of its programs.
-#include "events_util.h"
+#include "procfs.h"
+#include "input.h"
+#include "shells.h"
 #include "widget_util.h"
 
 #include "config/config.h"
@@ -39,7 +41,7 @@ void type_into(GtkWidget *terminal, const std::string &line)
 
 bool starts_reach(const ScriptShell &shell, size_t n)
 {
-  return ev_pump_until([&] { return ev_starts(shell).size() >= n; }, 20.0);
+  return widget_pump_until([&] { return script_shell_starts(shell).size() >= n; }, 20.0);
 }
 
 // ---- the end of a shell ---------------------------------------------------
@@ -58,8 +60,8 @@ class NonzeroEnd : public testing::TestWithParam<Ending> {};
 
 TEST_P(NonzeroEnd, RestartsTheShellInTheSameTabWithAClearedScreen)
 {
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   mainwindow_add_tab();
   ASSERT_TRUE(starts_reach(shell, 2));
   Watch first(mainwindow_terminal_at(0));
@@ -69,18 +71,18 @@ TEST_P(NonzeroEnd, RestartsTheShellInTheSameTabWithAClearedScreen)
     return vte_terminal_get_adjustment(terminal)->upper - vte_terminal_get_row_count(terminal);
   };
   type_into(first.widget, "seq 1 200; echo remembered-$((6*7))");
-  ASSERT_TRUE(ev_pump_until([&] {
+  ASSERT_TRUE(widget_pump_until([&] {
     return screen_text(first.widget).find("remembered-42") != std::string::npos && history() > 100;
   }));
 
-  const pid_t old = ev_starts(shell)[0].pid;
+  const pid_t old = script_shell_starts(shell)[0].pid;
   if (GetParam().command)
     type_into(first.widget, GetParam().command);
   else
     kill(old, GetParam().signal);
   ASSERT_TRUE(starts_reach(shell, 3)) << "no new shell";
-  ASSERT_TRUE(ev_pump_until([&] { return !ev_pid_alive(old); }));
-  EXPECT_NE(ev_starts(shell)[2].pid, old);
+  ASSERT_TRUE(widget_pump_until([&] { return !procfs_alive(old); }));
+  EXPECT_NE(script_shell_starts(shell)[2].pid, old);
 
   // Same terminal, same place, both tabs still there.
   ASSERT_NE(first.widget, nullptr);
@@ -88,12 +90,12 @@ TEST_P(NonzeroEnd, RestartsTheShellInTheSameTabWithAClearedScreen)
   EXPECT_EQ(mainwindow.tab_count, 2);
   EXPECT_EQ(gtk_notebook_get_n_pages(notebook()), 2);
   // The reset took the old output and the scrollback with it.
-  EXPECT_TRUE(ev_pump_until([&] { return history() <= 0; })) << history();
+  EXPECT_TRUE(widget_pump_until([&] { return history() <= 0; })) << history();
   EXPECT_EQ(screen_text(first.widget).find("remembered-42"), std::string::npos);
 
   // The restarted shell is a shell like any other: exit 0 ends its tab.
   type_into(first.widget, "exit");
-  EXPECT_TRUE(ev_pump_until([&] { return first.widget == nullptr; }));
+  EXPECT_TRUE(widget_pump_until([&] { return first.widget == nullptr; }));
   EXPECT_EQ(mainwindow.tab_count, 1);
 }
 
@@ -107,15 +109,15 @@ INSTANTIATE_TEST_SUITE_P(Endings, NonzeroEnd,
 
 TEST(ShellEnd, StatusZeroClosesTheTabOfThatTerminal)
 {
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   mainwindow_add_tab();
   ASSERT_TRUE(starts_reach(shell, 2));
   Watch first(mainwindow_terminal_at(0)), second(mainwindow_terminal_at(1));
   // The tab of the first terminal goes, though the second is current.
   ASSERT_EQ(mainwindow.current_tab, 1);
   type_into(first.widget, "exit");
-  EXPECT_TRUE(ev_pump_until([&] { return first.widget == nullptr; }));
+  EXPECT_TRUE(widget_pump_until([&] { return first.widget == nullptr; }));
   ASSERT_EQ(mainwindow.tab_count, 1);
   EXPECT_EQ(mainwindow_terminal_at(0), second.widget);
   EXPECT_EQ(mainwindow.current_tab, 0);
@@ -123,12 +125,12 @@ TEST(ShellEnd, StatusZeroClosesTheTabOfThatTerminal)
 
 TEST(ShellEnd, StatusZeroInTheOnlyTabGivesAFreshTabAndShell)
 {
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   ASSERT_TRUE(starts_reach(shell, 1));
   Watch only(mainwindow_terminal_at(0));
   type_into(only.widget, "exit");
-  ASSERT_TRUE(ev_pump_until([&] { return only.widget == nullptr; }));
+  ASSERT_TRUE(widget_pump_until([&] { return only.widget == nullptr; }));
   EXPECT_EQ(mainwindow.tab_count, 1);
   EXPECT_EQ(mainwindow.current_tab, 0);
   ASSERT_NE(mainwindow_terminal_at(0), nullptr);
@@ -195,8 +197,8 @@ class ExitUnderLock : public testing::TestWithParam<ExitWork> {};
 TEST_P(ExitUnderLock, ExitHandlerWorksUnderTheLock)
 {
   const ExitWork &c = GetParam();
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   ASSERT_TRUE(starts_reach(shell, 1));
   GtkWidget *terminal = mainwindow_terminal_at(0);
   pty_watch_construction();
@@ -210,7 +212,7 @@ TEST_P(ExitUnderLock, ExitHandlerWorksUnderTheLock)
   pty_seen = &seen;
   type_into(terminal, c.command);
   ASSERT_TRUE(starts_reach(shell, 2)) << c.work;
-  ev_pump();
+  widget_pump();
   EXPECT_GT(seen.held, 0) << c.work;
   EXPECT_EQ(seen.free, 0) << c.work << ": done without the lock";
   pty_seen = nullptr;
@@ -236,14 +238,14 @@ TEST(ShellRestart, QuickFailuresBackOffAndALongRunResetsTheCount)
 {
   // Starts 1 to 6 fail at once, start 7 runs for 2.5 s before it fails,
   // start 8 fails at once again and start 9 stays.
-  const ScriptShell shell = ev_script_shell(
+  const ScriptShell shell = script_shell_make(
       "n=0; while read line; do n=$((n + 1)); done < @DIR@/starts\n"
       "case $n in 7) sleep 2.5; exit 1;; 9) exec sleep 1000;; esac\n"
       "exit 1");
-  ev_build({{"-sh", shell.path}});
-  ASSERT_TRUE(ev_pump_until([&] { return ev_starts(shell).size() >= 9; }, 60.0))
-      << ev_starts(shell).size() << " starts";
-  const auto s = ev_starts(shell);
+  widget_build_no_autohide({{"-sh", shell.path}});
+  ASSERT_TRUE(widget_pump_until([&] { return script_shell_starts(shell).size() >= 9; }, 60.0))
+      << script_shell_starts(shell).size() << " starts";
+  const auto s = script_shell_starts(shell);
   EXPECT_LT(gap(s, 1, 2), AT_ONCE) << "first quick failure";
   EXPECT_LT(gap(s, 2, 3), AT_ONCE) << "second quick failure";
   EXPECT_LT(gap(s, 3, 4), AT_ONCE) << "third quick failure";
@@ -259,46 +261,46 @@ TEST(ShellRestart, QuickFailuresBackOffAndALongRunResetsTheCount)
 TEST(ShellRestart, APendingRestartGoesWithItsTab)
 {
   // The first shell stays; every later one fails at once.
-  const ScriptShell shell = ev_script_shell(
+  const ScriptShell shell = script_shell_make(
       "n=0; while read line; do n=$((n + 1)); done < @DIR@/starts\n"
       "[ \"$n\" = 1 ] && exec sleep 1000\n"
       "exit 1");
-  ev_build({{"-sh", shell.path}});
+  widget_build_no_autohide({{"-sh", shell.path}});
   ASSERT_TRUE(starts_reach(shell, 1));
   mainwindow_add_tab();
   // The new tab's shell, then three restarts at once; the next one waits.
   ASSERT_TRUE(starts_reach(shell, 5));
   // Once the fifth shell has been reaped and its end handled, the restart
   // is only a timer.
-  const std::string fifth = "/proc/" + std::to_string(ev_starts(shell)[4].pid);
-  ASSERT_TRUE(ev_pump_until([&] { return access(fifth.c_str(), F_OK) != 0; }));
-  ev_pump();
-  ASSERT_EQ(ev_starts(shell).size(), 5u);
+  const std::string fifth = "/proc/" + std::to_string(script_shell_starts(shell)[4].pid);
+  ASSERT_TRUE(widget_pump_until([&] { return access(fifth.c_str(), F_OK) != 0; }));
+  widget_pump();
+  ASSERT_EQ(script_shell_starts(shell).size(), 5u);
   Watch failing(mainwindow_terminal_at(1));
   mainwindow_close_tab(failing.widget);
-  ev_pump();
+  widget_pump();
   EXPECT_EQ(failing.widget, nullptr);
   EXPECT_EQ(mainwindow.tab_count, 1);
   // The restart would have come after a second; nothing may come at all.
-  EXPECT_FALSE(ev_pump_until([&] { return ev_starts(shell).size() > 5; }, 3.0));
+  EXPECT_FALSE(widget_pump_until([&] { return script_shell_starts(shell).size() > 5; }, 3.0));
 }
 
 TEST(ShellEnd, ClosingATabEndsItsShellAndStartsNoOther)
 {
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   mainwindow_add_tab();
   mainwindow_add_tab();
   ASSERT_TRUE(starts_reach(shell, 3));
-  const std::string second = "/proc/" + std::to_string(ev_starts(shell)[1].pid);
+  const std::string second = "/proc/" + std::to_string(script_shell_starts(shell)[1].pid);
   // Not the current tab: the toolkit keeps such a widget alive after its
   // tab has gone, and its shell must end all the same.
   ASSERT_EQ(mainwindow.current_tab, 2);
   Watch closing(mainwindow_terminal_at(1));
   mainwindow_close_tab(closing.widget);
   // The hang-up ends the shell, and its end restarts nothing.
-  ASSERT_TRUE(ev_pump_until([&] { return access(second.c_str(), F_OK) != 0; }));
-  EXPECT_FALSE(ev_pump_until([&] { return ev_starts(shell).size() > 3; }, 2.0));
+  ASSERT_TRUE(widget_pump_until([&] { return access(second.c_str(), F_OK) != 0; }));
+  EXPECT_FALSE(widget_pump_until([&] { return script_shell_starts(shell).size() > 3; }, 2.0));
   EXPECT_EQ(mainwindow.tab_count, 2);
 }
 
@@ -358,32 +360,32 @@ void cell_point(GtkWidget *terminal, int row, int column, int *x, int *y)
 TEST(Links, LeftPressOpensTheLinkUnderThePointerWhateverSlotsCompiled)
 {
   UriHandler handler;
-  const ScriptShell quiet = ev_script_shell("exec sleep 1000");
-  ev_build({{"-sh", quiet.path}, {"-fn", "Monospace 10"}});
+  const ScriptShell quiet = script_shell_make("exec sleep 1000");
+  widget_build_no_autohide({{"-sh", quiet.path}, {"-fn", "Monospace 10"}});
   // As if the news pattern had failed to compile: terminals made from now
   // on carry three patterns, and their tags no longer equal the slots.
   g_regex_unref(term_state.url_regexes[0]);
   term_state.url_regexes[0] = nullptr;
   mainwindow_add_tab();
-  ASSERT_TRUE(ev_show_window());
+  ASSERT_TRUE(widget_show());
   GtkWidget *terminal = mainwindow_terminal_at(1);
   vte_terminal_feed(VTE_TERMINAL(terminal),
                     "\033[H\033[2Jplain words here\r\nwww.example.org/start\r\n"
                     "someone@example.net\r\nhttp://example.com/docs\r\n", -1);
-  ASSERT_TRUE(ev_pump_until([&] { return screen_text(terminal).find("docs") != std::string::npos; }));
+  ASSERT_TRUE(widget_pump_until([&] { return screen_text(terminal).find("docs") != std::string::npos; }));
   Display *dpy = XOpenDisplay(nullptr);
   ASSERT_NE(dpy, nullptr);
 
   int x, y;
   cell_point(terminal, 0, 2, &x, &y);
-  ev_click(dpy, x, y, 1);  // plain text opens nothing
+  input_click(dpy, x, y, 1);  // plain text opens nothing
   const char *const expected[] = {
     "http://www.example.org/start", "mailto:someone@example.net", "http://example.com/docs",
   };
   for (int row = 1; row <= 3; row++) {
     cell_point(terminal, row, 2, &x, &y);
-    ev_click(dpy, x, y, 1);
-    EXPECT_TRUE(ev_pump_until([&] { return handler.uris().size() >= static_cast<size_t>(row); }))
+    input_click(dpy, x, y, 1);
+    EXPECT_TRUE(widget_pump_until([&] { return handler.uris().size() >= static_cast<size_t>(row); }))
         << "nothing opened for row " << row;
   }
   EXPECT_EQ(handler.uris(), std::vector<std::string>(std::begin(expected), std::end(expected)));
@@ -396,20 +398,20 @@ GdkWindowState window_state() { return gdk_window_get_state(mainwindow.window->w
 
 TEST(Requests, MaximizeAndRestoreActOnTheMainWindow)
 {
-  const ScriptShell quiet = ev_script_shell("exec sleep 1000");
-  ev_build({{"-sh", quiet.path}});
-  ASSERT_TRUE(ev_show_window());
+  const ScriptShell quiet = script_shell_make("exec sleep 1000");
+  widget_build_no_autohide({{"-sh", quiet.path}});
+  ASSERT_TRUE(widget_show());
   VteTerminal *terminal = VTE_TERMINAL(mainwindow_terminal_at(0));
   vte_terminal_feed(terminal, "\033[9;1t", -1);
-  EXPECT_TRUE(ev_pump_until([] { return window_state() & GDK_WINDOW_STATE_MAXIMIZED; }));
+  EXPECT_TRUE(widget_pump_until([] { return window_state() & GDK_WINDOW_STATE_MAXIMIZED; }));
   vte_terminal_feed(terminal, "\033[9;0t", -1);
-  EXPECT_TRUE(ev_pump_until([] { return !(window_state() & GDK_WINDOW_STATE_MAXIMIZED); }));
+  EXPECT_TRUE(widget_pump_until([] { return !(window_state() & GDK_WINDOW_STATE_MAXIMIZED); }));
 }
 
 TEST(Requests, TitleReplacesTheTabLabelForGood)
 {
-  const ScriptShell shell = ev_script_shell();
-  ev_build({{"-sh", shell.path}});
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
   mainwindow_add_tab();
   ASSERT_TRUE(starts_reach(shell, 2));
   GtkWidget *first = mainwindow_terminal_at(0);
@@ -418,13 +420,13 @@ TEST(Requests, TitleReplacesTheTabLabelForGood)
     return std::string(gtk_label_get_text(GTK_LABEL(label)));
   };
   type_into(first, "printf '\\033]0;build log\\007'");
-  EXPECT_TRUE(ev_pump_until([&] { return label_text(0) == "build log"; })) << label_text(0);
+  EXPECT_TRUE(widget_pump_until([&] { return label_text(0) == "build log"; })) << label_text(0);
   EXPECT_EQ(label_text(1), "term 1");
   // The label keeps the title after the program that set it is gone.
   type_into(first, "exit 3");
   ASSERT_TRUE(starts_reach(shell, 3));
   type_into(first, "echo after > " + shell.dir + "/done");
-  ASSERT_TRUE(ev_pump_until([&] { return !file_read(shell.dir + "/done").empty(); }));
+  ASSERT_TRUE(widget_pump_until([&] { return !file_read(shell.dir + "/done").empty(); }));
   EXPECT_EQ(label_text(0), "build log");
 }
 

@@ -4,8 +4,9 @@
 // toolkit's connection are ignored, and the toolkit's error traps still see
 // theirs.
 #include "harness.h"
+#include "procfs.h"
+#include "xwindows.h"
 #include "widget_util.h"
-#include "hotkey_util.h"
 
 #include "config/config.h"
 #include "hotkey/hotkey.h"
@@ -80,7 +81,7 @@ std::vector<Provocation> provocations()
       // The hotkey connection holds F9.
       {"GrabTheHotkeyAgain", BadAccess,
        [](Display *d, Window) {
-         XGrabKey(d, hk_keycode(d, "F9"), 0, DefaultRootWindow(d), True, GrabModeAsync,
+         XGrabKey(d, x_keycode(d, "F9"), 0, DefaultRootWindow(d), True, GrabModeAsync,
                   GrabModeAsync);
        }},
       {"FreeDeadPixmap", BadPixmap, [](Display *d, Window dead) { XFreePixmap(d, dead); }},
@@ -144,15 +145,15 @@ TEST_P(XErrorGrabs, KeyIsHeldWithCapsLockAndNumLockOnly)
   EXPECT_EQ(hotkey.modmask, c.mod);
   Display *other = XOpenDisplay(nullptr);
   ASSERT_NE(other, nullptr);
-  const KeyCode f9 = hk_keycode(other, "F9");
+  const KeyCode f9 = x_keycode(other, "F9");
   for (unsigned locks : {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(Mod2Mask | LockMask)})
-    EXPECT_EQ(hk_try_grab(other, f9, c.mod | locks), BadAccess) << "locks " << locks;
+    EXPECT_EQ(x_try_grab(other, f9, c.mod | locks), BadAccess) << "locks " << locks;
   for (unsigned m : {unsigned(ShiftMask), unsigned(ControlMask), unsigned(Mod1Mask),
                      unsigned(Mod4Mask), unsigned(Mod5Mask)})
     if (m != c.mod) {
-      EXPECT_EQ(hk_try_grab(other, f9, c.mod | m), 0) << "modifiers " << (c.mod | m);
+      EXPECT_EQ(x_try_grab(other, f9, c.mod | m), 0) << "modifiers " << (c.mod | m);
     }
-  EXPECT_EQ(hk_try_grab(other, hk_keycode(other, "F10"), c.mod), 0);
+  EXPECT_EQ(x_try_grab(other, x_keycode(other, "F10"), c.mod), 0);
   XCloseDisplay(other);
 }
 
@@ -167,7 +168,7 @@ TEST(XError, WithoutKeyHandlerIsInstalledButNoListener)
   build_window({});
   EXPECT_EQ(current_handler(), hotkey_error_handler);
   EXPECT_EQ(hotkey.display, nullptr);
-  EXPECT_EQ(hk_threads_named(getpid(), "kavlor"), 0);
+  EXPECT_EQ(procfs_threads_named(getpid(), "kavlor"), 0);
   Display *d = gdk_xdisplay();
   const Window dead = dead_window(d);
   for (const auto &p : provocations()) {
@@ -186,7 +187,7 @@ TEST(XError, WithKeyOneListenerThread)
 {
   build_window({{"-k", "F9"}});
   // The thread names itself once it runs.
-  EXPECT_TRUE(wait_until([] { return hk_threads_named(getpid(), "kavlor") == 1; }));
+  EXPECT_TRUE(wait_until([] { return procfs_threads_named(getpid(), "kavlor") == 1; }));
 }
 
 // NoSymbol maps to some keycode with an empty slot; that key stays free.
@@ -199,7 +200,7 @@ TEST(XError, GrabWithoutKeyTakesNoKey)
   ASSERT_NE(other, nullptr);
   const KeyCode code = XKeysymToKeycode(other, NoSymbol);
   for (unsigned m : {0u, unsigned(LockMask)})
-    EXPECT_EQ(hk_try_grab(other, code, m), 0) << "keycode " << int(code);
+    EXPECT_EQ(x_try_grab(other, code, m), 0) << "keycode " << int(code);
   XCloseDisplay(other);
 }
 

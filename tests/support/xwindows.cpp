@@ -1,37 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "showhide_util.h"
+#include "xwindows.h"
 
 #include <algorithm>
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <dirent.h>
 #include <poll.h>
-#include <signal.h>
-#include <sstream>
 #include <X11/Xatom.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 
-Proc sh_start_kavlor(const XSession &s, const TestHome &h, const std::vector<std::string> &args)
-{
-  std::vector<std::string> argv = {kavlor_path()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> env = home_env(h);
-  env.push_back("DISPLAY=" + s.display);
-  return proc_spawn(argv, env);
-}
-
-Window sh_wait_client(Display *dpy, pid_t pid, double timeout_s)
-{
-  Window w = 0;
-  wait_until([&] { return (w = x_find_client(dpy, "Kavlor", pid)) != 0; }, timeout_s, 20);
-  return w;
-}
-
-Window sh_make_window(Display *dpy, int x, int y, int width, int height)
+Window x_make_window(Display *dpy, int x, int y, int width, int height)
 {
   const int screen = DefaultScreen(dpy);
   Window w = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), x, y, width, height, 0,
@@ -45,14 +25,32 @@ Window sh_make_window(Display *dpy, int x, int y, int width, int height)
   return w;
 }
 
-bool sh_has_focus(Display *dpy, Window w)
+bool x_has_focus(Display *dpy, Window w)
 {
   return x_is_inside(dpy, x_focus_window(dpy), w);
 }
 
-bool sh_shown_and_focused(Display *dpy, Window w)
+bool x_shown_and_focused(Display *dpy, Window w)
 {
-  return x_is_viewable(dpy, w) && sh_has_focus(dpy, w);
+  return x_is_viewable(dpy, w) && x_has_focus(dpy, w);
+}
+
+std::vector<Window> x_popup_windows(Display *dpy)
+{
+  std::vector<Window> out;
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (!XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n))
+    return out;
+  for (unsigned i = 0; i < n; i++) {
+    XWindowAttributes a;
+    if (XGetWindowAttributes(dpy, children[i], &a) && a.override_redirect &&
+        a.map_state == IsViewable)
+      out.push_back(children[i]);
+  }
+  if (children)
+    XFree(children);
+  return out;
 }
 
 static long cardinal_property(Display *dpy, Window w, const char *name)
@@ -71,17 +69,17 @@ static long cardinal_property(Display *dpy, Window w, const char *name)
   return value;
 }
 
-long sh_wm_desktop(Display *dpy, Window w)
+long x_wm_desktop(Display *dpy, Window w)
 {
   return cardinal_property(dpy, w, "_NET_WM_DESKTOP");
 }
 
-long sh_current_desktop(Display *dpy)
+long x_current_desktop(Display *dpy)
 {
   return cardinal_property(dpy, DefaultRootWindow(dpy), "_NET_CURRENT_DESKTOP");
 }
 
-bool sh_ping(Display *dpy, Window w, double timeout_s)
+bool x_ping(Display *dpy, Window w, double timeout_s)
 {
   // A connection of its own, so the caller's event queue stays untouched.
   Display *d = XOpenDisplay(DisplayString(dpy));
@@ -121,12 +119,12 @@ bool sh_ping(Display *dpy, Window w, double timeout_s)
   return answered;
 }
 
-bool sh_sync(Display *dpy, Window w, double timeout_s)
+bool x_settle(Display *dpy, Window w, double timeout_s)
 {
-  return sh_ping(dpy, w, timeout_s) && sh_ping(dpy, w, timeout_s);
+  return x_ping(dpy, w, timeout_s) && x_ping(dpy, w, timeout_s);
 }
 
-bool sh_map_counter_open(ShMapCounter *c, const char *display, Window w)
+bool map_counter_open(MapCounter *c, const char *display, Window w)
 {
   c->dpy = XOpenDisplay(display);
   if (!c->dpy)
@@ -137,7 +135,7 @@ bool sh_map_counter_open(ShMapCounter *c, const char *display, Window w)
   return true;
 }
 
-int sh_map_counter_read(ShMapCounter *c)
+int map_counter_read(MapCounter *c)
 {
   XSync(c->dpy, False);
   while (XPending(c->dpy)) {
@@ -151,14 +149,14 @@ int sh_map_counter_read(ShMapCounter *c)
   return c->maps + c->unmaps;
 }
 
-void sh_map_counter_close(ShMapCounter *c)
+void map_counter_close(MapCounter *c)
 {
   if (c->dpy)
     XCloseDisplay(c->dpy);
   c->dpy = nullptr;
 }
 
-bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors, int primary)
+bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors, int primary)
 {
   const Window root = DefaultRootWindow(dpy);
   int n = 0;
@@ -188,7 +186,7 @@ bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors, int p
   XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
   bool same = heads && n == static_cast<int>(monitors.size());
   // The server lists the primary monitor first.
-  std::vector<ShMonitor> order = monitors;
+  std::vector<Monitor> order = monitors;
   if (same && primary > 0 && primary < n)
     std::rotate(order.begin(), order.begin() + primary, order.begin() + primary + 1);
   for (int i = 0; same && i < n; i++)
@@ -199,83 +197,81 @@ bool sh_set_monitors(Display *dpy, const std::vector<ShMonitor> &monitors, int p
   return same;
 }
 
-static unsigned long long status_mask(const std::string &status, const char *field)
+namespace {
+
+int grab_error = 0;
+int record_error(Display *, XErrorEvent *e)
 {
-  const size_t at = status.find(field);
-  if (at == std::string::npos)
+  grab_error = e->error_code;
+  return 0;
+}
+
+} // namespace
+
+int x_try_grab(Display *dpy, KeyCode code, unsigned mods)
+{
+  XSync(dpy, False);
+  grab_error = 0;
+  auto old = XSetErrorHandler(record_error);
+  const Window root = DefaultRootWindow(dpy);
+  XGrabKey(dpy, code, mods, root, True, GrabModeAsync, GrabModeAsync);
+  XSync(dpy, False);
+  const int result = grab_error;
+  // Never keep a key from the program under test.
+  XUngrabKey(dpy, code, mods, root);
+  XSync(dpy, False);
+  XSetErrorHandler(old);
+  return result;
+}
+
+KeyCode x_keycode(Display *dpy, const char *keysym_name)
+{
+  return XKeysymToKeycode(dpy, XStringToKeysym(keysym_name));
+}
+
+unsigned x_locked_mods(Display *dpy)
+{
+  XkbStateRec state = {};
+  if (XkbGetState(dpy, XkbUseCoreKbd, &state) != Success)
     return 0;
-  return strtoull(status.c_str() + at + strlen(field), nullptr, 16);
+  return state.locked_mods;
 }
 
-bool sh_signal_pending(pid_t pid, int sig)
+Window key_probe_create(Display *dpy)
 {
-  const std::string status = file_read("/proc/" + std::to_string(pid) + "/status");
-  const unsigned long long bit = 1ULL << (sig - 1);
-  return ((status_mask(status, "\nSigPnd:") | status_mask(status, "\nShdPnd:")) & bit) != 0;
+  XSetWindowAttributes a = {};
+  a.override_redirect = True;
+  a.event_mask = KeyPressMask | StructureNotifyMask;
+  const Window w = XCreateWindow(dpy, DefaultRootWindow(dpy), 0, 0, 200, 100, 0, CopyFromParent,
+                                 InputOutput, CopyFromParent, CWOverrideRedirect | CWEventMask, &a);
+  XMapRaised(dpy, w);
+  XSync(dpy, False);
+  wait_until([&] { return x_is_viewable(dpy, w); }, 10.0);
+  return w;
 }
 
-bool sh_signal_in(pid_t pid, const char *field, int sig)
+bool key_probe_focus(Display *dpy, Window probe, double timeout_s)
 {
-  const std::string status = file_read("/proc/" + std::to_string(pid) + "/status");
-  return (status_mask(status, field) & (1ULL << (sig - 1))) != 0;
+  return wait_until([&] {
+    XSetInputFocus(dpy, probe, RevertToPointerRoot, CurrentTime);
+    XSync(dpy, False);
+    return x_focus_window(dpy) == probe;
+  }, timeout_s, 50);
 }
 
-bool sh_kill_delivered(pid_t pid, int sig, double timeout_s)
+bool key_probe_wait(Display *dpy, Window probe, KeyCode code, double timeout_s)
 {
-  // The one before may still be on its way in.
-  if (!wait_until([&] { return !sh_signal_pending(pid, sig); }, timeout_s, 0))
+  return wait_until([&] {
+    XEvent ev;
+    XSync(dpy, False);
+    while (XCheckWindowEvent(dpy, probe, KeyPressMask, &ev))
+      if (ev.xkey.keycode == code)
+        return true;
     return false;
-  if (kill(pid, sig) != 0)
-    return false;
-  return wait_until([&] { return !sh_signal_pending(pid, sig); }, timeout_s, 0);
+  }, timeout_s);
 }
 
-long sh_rss_kb(pid_t pid)
-{
-  const std::string status = file_read("/proc/" + std::to_string(pid) + "/status");
-  const size_t at = status.find("\nVmRSS:");
-  return at == std::string::npos ? -1 : atol(status.c_str() + at + 7);
-}
-
-// Fields after the command name, which is in parentheses and may hold blanks.
-static std::vector<std::string> stat_fields(const std::string &path)
-{
-  const std::string stat = file_read(path);
-  std::vector<std::string> out;
-  const size_t close = stat.rfind(')');
-  if (close == std::string::npos)
-    return out;
-  std::istringstream in(stat.substr(close + 1));
-  for (std::string f; in >> f;)
-    out.push_back(f);
-  return out;
-}
-
-long sh_cpu_ticks(pid_t pid)
-{
-  // After the name: state(0) ppid(1) ... utime(11) stime(12).
-  const auto f = stat_fields("/proc/" + std::to_string(pid) + "/stat");
-  return f.size() > 12 ? atol(f[11].c_str()) + atol(f[12].c_str()) : -1;
-}
-
-int sh_child_count(pid_t pid)
-{
-  int n = 0;
-  DIR *proc = opendir("/proc");
-  if (!proc)
-    return -1;
-  while (dirent *e = readdir(proc)) {
-    if (e->d_name[0] < '0' || e->d_name[0] > '9')
-      continue;
-    const auto f = stat_fields(std::string("/proc/") + e->d_name + "/stat");
-    if (f.size() > 1 && atoi(f[1].c_str()) == pid)
-      n++;
-  }
-  closedir(proc);
-  return n;
-}
-
-unsigned long sh_user_time(Display *dpy, Window w)
+unsigned long x_user_time(Display *dpy, Window w)
 {
   auto cardinal_or_window = [&](Window on, const char *name) -> unsigned long {
     Atom type;
