@@ -76,7 +76,7 @@ void settings_read_resource_file(Display *dpy, const char *path)
     XrmSetDatabase(dpy, XrmGetStringDatabase(""));
   }
   for (const OptionInfo &row : option_table)
-    if (strcmp(row.name, "cursorShape") != 0)  // set on the command line only
+    if (row.resource)
       apply_resource(dpy, row.name);
   for (int i = 0; i < PALETTE_SIZE; i++) {
     char name[16];

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Keyboard accelerators and pointer presses on the tab bar.
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/accel.h"
 #include "config/config.h"
 #include "popupmenu/popupmenu.h"
 
@@ -77,38 +78,31 @@ gboolean mainwindow_quit()
 
 namespace {
 
-constexpr int KEYMOD = -1;  // stands for the keymod setting
-
-struct Accelerator {
-  guint keyval;
-  int modifiers;
-  GCallback handler;
-  int data;
-};
-
-// key           modifiers      handler                                         data
+// key           modifiers      handler                                         data  what
 const Accelerator accelerators[] = {
-  {GDK_F11,       0,             G_CALLBACK(mainwindow_toggle_fullscreen),       0},
-  {GDK_t,         KEYMOD,        G_CALLBACK(mainwindow_accel_new_tab),           0},
-  {GDK_w,         KEYMOD,        G_CALLBACK(mainwindow_accel_close_tab),         0},
-  {GDK_Page_Up,   KEYMOD,        G_CALLBACK(mainwindow_accel_next_tab),          0},
-  {GDK_Page_Down, KEYMOD,        G_CALLBACK(mainwindow_accel_prev_tab),          0},
-  {GDK_q,         KEYMOD,        G_CALLBACK(mainwindow_quit),                    0},
-  {GDK_1,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          0},
-  {GDK_2,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          1},
-  {GDK_3,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          2},
-  {GDK_4,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          3},
-  {GDK_5,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          4},
-  {GDK_6,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          5},
-  {GDK_7,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          6},
-  {GDK_8,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          7},
-  {GDK_9,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          8},
-  {GDK_0,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          9},
-  {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_copy),                    0},
-  {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_paste),                   0},
+  {GDK_F11,       0,             G_CALLBACK(mainwindow_toggle_fullscreen),       0,    "Fullscreen on and off."},
+  {GDK_t,         KEYMOD,        G_CALLBACK(mainwindow_accel_new_tab),           0,    "New tab."},
+  {GDK_w,         KEYMOD,        G_CALLBACK(mainwindow_accel_close_tab),         0,    "Close the current tab; closing the last one opens a fresh one."},
+  {GDK_Page_Up,   KEYMOD,        G_CALLBACK(mainwindow_accel_next_tab),          0,    "Next tab, from the last to the first."},
+  {GDK_Page_Down, KEYMOD,        G_CALLBACK(mainwindow_accel_prev_tab),          0,    "Previous tab, from the first to the last."},
+  {GDK_q,         KEYMOD,        G_CALLBACK(mainwindow_quit),                    0,    "Quit."},
+  {GDK_1,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          0,    "Tabs 1 to 10, whatever keymod says."},
+  {GDK_2,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          1,    ""},
+  {GDK_3,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          2,    ""},
+  {GDK_4,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          3,    ""},
+  {GDK_5,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          4,    ""},
+  {GDK_6,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          5,    ""},
+  {GDK_7,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          6,    ""},
+  {GDK_8,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          7,    ""},
+  {GDK_9,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          8,    ""},
+  {GDK_0,         GDK_MOD1_MASK, G_CALLBACK(mainwindow_accel_goto_tab),          9,    ""},
+  {GDK_c,         KEYMOD,        G_CALLBACK(mainwindow_copy),                    0,    "Copy the selection."},
+  {GDK_v,         KEYMOD,        G_CALLBACK(mainwindow_paste),                   0,    "Paste."},
 };
 
 } // namespace
+
+const std::span<const Accelerator> mainwindow_accelerators(accelerators);
 
 void mainwindow_connect_accelerators(GtkAccelGroup *group)
 {

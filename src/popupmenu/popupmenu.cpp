@@ -75,3 +75,11 @@ void popupmenu_popup(guint32 time)
   popupmenu.popup_open = 1;
   gtk_menu_popup(GTK_MENU(popupmenu.popup_menu), nullptr, nullptr, nullptr, nullptr, 3, time);
 }
+
+std::vector<const char *> popupmenu_labels()
+{
+  std::vector<const char *> labels;
+  for (const MenuCommand &c : commands)
+    labels.push_back(c.label);
+  return labels;
+}
