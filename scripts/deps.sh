@@ -16,7 +16,7 @@ demo=(xvfb openbox xdotool x11-utils imagemagick)
 # The test suite, its validators and window managers, the benchmarks.
 tests=(
   libxtst-dev x11-xkb-utils googletest libgtest-dev clang libclang-rt-14-dev
-  xcompmgr xclip libnss-wrapper
+  xserver-xorg-core xserver-xorg-video-dummy xcompmgr xclip libnss-wrapper
   desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
   fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common
   jwm evilwm fvwm wmaker twm xfonts-base bspwm

@@ -53,6 +53,33 @@ static bool mainwindow_has_size(int width, int height)
   return asked_w == width && asked_h == height && x_w == width && x_h == height;
 }
 
+// An unmap that came from outside (a program's iconify request, the window
+// manager, another client) after the last show began. An unmap older than
+// that show, as from our own hide before it, decides nothing: toggles in
+// quick succession read it after the next show. From the events the
+// toolkit reads anyway, no round trip; written under the GDK lock.
+static unsigned long unmap_serial;
+static bool unmapped;
+
+GdkFilterReturn mainwindow_map_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
+{
+  const XEvent *e = static_cast<const XEvent *>(xevent);
+  if (e->type == UnmapNotify) {
+    unmapped = true;
+    unmap_serial = e->xany.serial;
+  } else if (e->type == MapNotify) {
+    unmapped = false;
+  }
+  return GDK_FILTER_CONTINUE;
+}
+
+// Iconified or withdrawn from outside, the window keeps its toolkit
+// visible flag but is not on screen.
+static bool mainwindow_on_screen()
+{
+  return gtk_widget_get_visible(mainwindow.window) && !(unmapped && unmap_serial >= show_serial);
+}
+
 // The X time of the last show, which its focus requests carry.
 static guint32 show_time;
 
@@ -100,7 +127,8 @@ static void mainwindow_show(guint32 time)
   map_pending = true;
   // Read by the window manager when the window is mapped.
   gdk_x11_window_set_user_time(gdk_window, show_time);
-  if (gtk_window_is_active(window))
+  // gtk_widget_show does nothing to a window the toolkit counts visible.
+  if (gtk_window_is_active(window) && mainwindow_on_screen())
     gtk_widget_show(mainwindow.window);
   else
     gtk_window_present_with_time(window, show_time);
@@ -115,8 +143,9 @@ static void mainwindow_show(guint32 time)
 void mainwindow_toggle(ToggleReason reason, guint32 time)
 {
   gdk_threads_enter();
-  const bool visible = reason == TOGGLE_HOTKEY ? gtk_widget_get_visible(mainwindow.window)
-                                               : mainwindow.shown != 0;
+  // What is not on screen is shown, whoever asks.
+  const bool visible = mainwindow_on_screen() &&
+                       (reason == TOGGLE_HOTKEY || mainwindow.shown != 0);
   if (visible) {
     gtk_widget_hide(mainwindow.window);
     gdk_flush();
@@ -272,6 +301,16 @@ gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
   mainwindow_place_again();
   mainwindow_focus_again();
   return FALSE;
+}
+
+// The window manager's close (Alt+F4, a close button) would destroy the
+// window and with it every shell. A drop-down has no title bar, so that
+// close is a reflex: it hides the window, as the key would.
+gboolean mainwindow_on_delete(GtkWidget *, GdkEvent *, gpointer)
+{
+  gtk_widget_hide(mainwindow.window);
+  mainwindow.shown = 0;
+  return TRUE;
 }
 
 // FALSE lets the toolkit finish its own focus-out work (the window stops

@@ -227,10 +227,24 @@ void term_on_window_request(VteTerminal *, gpointer data)
     pending.flush = gdk_threads_add_timeout(REQUEST_GATHER_MS, term_flush_window_requests, nullptr);
 }
 
+// A program may set a title of megabytes; a label that held it would cost
+// its layout many times that. The cut walks bytes, not the UTF-8 skip
+// table, so a broken sequence never carries it past the end.
+std::string term_tab_title(const char *title)
+{
+  if (!title)
+    return "";
+  size_t chars = 0;
+  for (size_t i = 0; title[i]; i++)
+    if ((static_cast<unsigned char>(title[i]) & 0xc0) != 0x80 && chars++ == TAB_TITLE_MAX)
+      return std::string(title, i) + "\xe2\x80\xa6";  // U+2026, the ellipsis
+  return title;
+}
+
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label)
 {
   if (!terminal || !label)
     return;
-  const char *title = vte_terminal_get_window_title(terminal);
-  gtk_label_set_label(GTK_LABEL(label), title ? title : "");
+  const std::string title = term_tab_title(vte_terminal_get_window_title(terminal));
+  gtk_label_set_label(GTK_LABEL(label), title.c_str());
 }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Terminal construction, appearance and link patterns.
 #include "term/term.h"
+#include "gptr.h"
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 
@@ -55,12 +57,25 @@ void term_compile_url_patterns()
 // The terminal type set on a pty after the fork only reaches later shells,
 // and the library's own fork takes TERM from its built-in emulation, so the
 // pty is made here with the configured type before the shell starts.
+// A shell that cannot start (a directory, no execute permission, no pty
+// or descriptor left) would leave a blank tab without a word: the reason
+// goes to standard error and into the tab, where the user looks.
+static void term_report_start_failure(VteTerminal *terminal, GError *error)
+{
+  GCharPtr line(g_strdup_printf("error: the shell '%s' can't be started: %s",
+                                settings_get_shell(), error ? error->message : "unknown error"));
+  fprintf(stderr, "%s\n", line.get());
+  vte_terminal_feed(terminal, line.get(), -1);
+  vte_terminal_feed(terminal, "\r\n", 2);
+  g_clear_error(&error);
+}
+
 void term_fork_shell(VteTerminal *terminal)
 {
   GError *error = nullptr;
   VtePty *pty = vte_terminal_pty_new(terminal, VTE_PTY_DEFAULT, &error);
   if (!pty) {
-    g_clear_error(&error);
+    term_report_start_failure(terminal, error);
     return;
   }
   vte_pty_set_term(pty, settings_get_emulation());
@@ -76,7 +91,9 @@ void term_fork_shell(VteTerminal *terminal)
     vte_terminal_watch_child(terminal, pid);
     term_shell_started(terminal);
   } else {
-    g_clear_error(&error);
+    // No shell will read the pty: its descriptors go back now.
+    vte_terminal_set_pty_object(terminal, nullptr);
+    term_report_start_failure(terminal, error);
   }
   g_strfreev(envv);
   g_object_unref(pty);

@@ -31,6 +31,10 @@ void term_on_destroy(GtkWidget *terminal, gpointer data);
 void term_connect_window_requests(GtkWidget *terminal);
 void term_on_window_request(VteTerminal *terminal, gpointer code);
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label);
+// A title as its tab label shows it: at most TAB_TITLE_MAX characters, the
+// rest cut at a character boundary and marked by an ellipsis.
+constexpr size_t TAB_TITLE_MAX = 256;
+std::string term_tab_title(const char *title);
 
 // The URI handed to the desktop for the text a pattern slot matched: host
 // names and bare mail addresses get the scheme they lack.

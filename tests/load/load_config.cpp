@@ -6,9 +6,12 @@
 #include "procfs.h"
 
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -365,6 +368,50 @@ TEST_F(LoadConfig, TerminalRunsTheLoginShell)
         return true;
     return false;
   }, 20.0)) << "no /bin/bash child";
+}
+
+// Whatever stands at ~/.Xdefaults, the start goes on: only a regular file
+// is read (through a link too, and its "#include" beside it), anything else
+// is no file. A FIFO there used to hang the start for good.
+TEST_F(LoadConfig, ResourceFileOfAnyKind)
+{
+  const std::string file = run.home.dir + "/.Xdefaults";
+  const std::string key = "kavlor.key: f12\n";
+  struct Case {
+    const char *what;
+    std::function<void()> make;
+    bool read;  // the key in it is applied
+  };
+  const Case cases[] = {
+    {"regular", [&] { home_write(run.home, ".Xdefaults", key); }, true},
+    {"fifo", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }, false},
+    {"directory", [&] { ASSERT_EQ(mkdir(file.c_str(), 0700), 0); }, false},
+    {"link to /dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", file.c_str()), 0); }, false},
+    {"dangling link", [&] { ASSERT_EQ(symlink("/nonexistent/xdefaults", file.c_str()), 0); }, false},
+    {"link to a regular file", [&] {
+       home_write(run.home, "real-xdefaults", key);
+       ASSERT_EQ(symlink((run.home.dir + "/real-xdefaults").c_str(), file.c_str()), 0);
+     }, true},
+    // Root reads it all the same.
+    {"unreadable", [&] {
+       home_write(run.home, ".Xdefaults", key);
+       ASSERT_EQ(chmod(file.c_str(), 0), 0);
+     }, geteuid() == 0},
+    {"include beside it", [&] {
+       home_write(run.home, ".Xdefaults", "#include \"more-resources\"\n");
+       home_write(run.home, "more-resources", key);
+     }, true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    run_capture({"rm", "-rf", file, run.home.dir + "/real-xdefaults",
+                 run.home.dir + "/more-resources"});
+    c.make();
+    Proc &p = start({});
+    expect_running(p, c.read ? "" : HINT);
+    EXPECT_EQ(proc_err(p), "");
+    proc_kill(&p);
+  }
 }
 
 struct GeometryCase {
