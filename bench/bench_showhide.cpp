@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Figures for the drop-down beside a floor, a bare window with one terminal
 // run at the same time on the same display: show (SIGUSR1 and hotkey) to
-// mapped and focused, hide to unmapped, resident memory and start-up, then
-// kavlor's memory with ten tabs and its CPU while idle.
+// mapped and focused, hide to unmapped, also as seen by a client that polls
+// the server; the toggle command beside kill -USR1; resident memory and
+// start-up, then kavlor's memory with ten tabs and its CPU while idle.
 // Times come from our own X connection: the events that the server sends
 // us when a window is mapped, focused or unmapped.
 #include "harness.h"
@@ -130,11 +131,26 @@ struct Subject {
   Window w;
   KeyCode key;
   Figures show_map, show_focus, hide;
+  // When set, the trigger is this command run through sh -c with `env`.
+  std::string command;
+  std::vector<std::string> env;
 };
+
+// Shell commands still to be reaped once their effect is seen.
+std::vector<Proc> commands;
+
+void reap_commands()
+{
+  for (Proc &p : commands)
+    proc_wait(&p, 20.0);
+  commands.clear();
+}
 
 void trigger(Display *d, const Subject &s)
 {
-  if (s.key) {
+  if (!s.command.empty()) {
+    commands.push_back(proc_spawn({"/bin/sh", "-c", s.command}, s.env));
+  } else if (s.key) {
     const KeyCode key = s.key;
     XTestFakeKeyEvent(d, key, True, 0);
     XTestFakeKeyEvent(d, key, False, 0);
@@ -147,6 +163,7 @@ void trigger(Display *d, const Subject &s)
 // Lets the subject finish with what it was sent before the next figure.
 void settle(Display *d, const Subject &s)
 {
+  reap_commands();
   x_settle(d, s.w);
   if (s.key)
     procfs_wait_idle(s.pid);
@@ -189,6 +206,92 @@ bool cycle(Display *d, Subject *s, bool keep)
 }
 
 constexpr int kBatches = 6, kPerBatch = 6, kStarts = 10;
+
+// Seen from outside, as a user or a test script sees it: a client that
+// selects no events fires the trigger and asks the server, round trip
+// after round trip, until the window is viewable and holds the focus (or,
+// for a hide, is no longer viewable).
+bool polled_state(Display *p, Window w, bool want_shown)
+{
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(p, w, &a))
+    return false;
+  if (!want_shown)
+    return a.map_state != IsViewable;
+  if (a.map_state != IsViewable)
+    return false;
+  return x_has_focus(p, w);
+}
+
+bool poll_until(Display *p, Window w, bool want_shown, Clock::time_point *when)
+{
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < deadline)
+    if (polled_state(p, w, want_shown)) {
+      *when = Clock::now();
+      return true;
+    }
+  return false;
+}
+
+bool cycle_polled(Display *d, Display *p, Subject *s, bool keep)
+{
+  Clock::time_point t;
+  auto t0 = Clock::now();
+  trigger(p, *s);
+  if (!poll_until(p, s->w, true, &t))
+    return false;
+  if (keep)
+    s->show_focus.v.push_back(ms_since(t0, t));
+  settle(d, *s);
+  t0 = Clock::now();
+  trigger(p, *s);
+  if (!poll_until(p, s->w, false, &t))
+    return false;
+  if (keep)
+    s->hide.v.push_back(ms_since(t0, t));
+  settle(d, *s);
+  return true;
+}
+
+bool measure_polled(Display *d, Display *p, std::vector<Subject *> subjects)
+{
+  for (Subject *s : subjects) {
+    settle(d, *s);
+    if (!cycle_polled(d, p, s, false))
+      return false;
+  }
+  for (int b = 0; b < kBatches; b++)
+    for (size_t j = 0; j < subjects.size(); j++) {
+      Subject *s = subjects[(b + j) % subjects.size()];
+      for (int i = 0; i < kPerBatch; i++)
+        if (!cycle_polled(d, p, s, true)) {
+          fprintf(stderr, "bench_showhide: %s: polled toggle %d of batch %d not seen\n", s->name,
+                  i, b);
+          return false;
+        }
+    }
+  return true;
+}
+
+// Spread of a figure over the batches: the lowest and highest batch median.
+void print_spread(const char *what, const Subject &s, const Figures Subject::*f)
+{
+  const std::vector<double> &v = (s.*f).v;
+  const size_t per = v.size() / kBatches;
+  if (per == 0)
+    return;
+  double lo = 1e9, hi = 0;
+  for (int b = 0; b < kBatches; b++) {
+    Figures batch;
+    // Figures are stored in the order taken: batch b holds [b*per, (b+1)*per).
+    batch.v.assign(v.begin() + b * per, v.begin() + (b + 1) * per);
+    const double m = batch.median();
+    lo = std::min(lo, m);
+    hi = std::max(hi, m);
+  }
+  printf("    %-26s %-16s batch medians %.2f to %.2f ms\n", s.name, what, lo, hi);
+}
 
 // The part of the hotkey path that is the server's and not kavlor's: from
 // the XTest press to the KeyPress of a key grabbed on a connection of ours.
@@ -316,16 +419,6 @@ int main(int argc, char **argv)
     }
   }
 
-  // What --toggle must do before anything else, and the floor need not:
-  // ask pgrep, through a shell, whether another instance runs.
-  Figures pgrep;
-  for (int run = 0; run < kStarts; run++) {
-    const auto t0 = Clock::now();
-    Proc p = proc_spawn({"/bin/sh", "-c", "pgrep -c kavlor"}, home_env(h));
-    proc_wait(&p, 20.0);
-    pgrep.v.push_back(ms_since(t0, Clock::now()));
-  }
-
   Proc fl = proc_spawn({FLOOR_WINDOW, "/bin/sh", "--key"}, session_env(s, h));
   Proc k = kavlor_start(s, h, {"-k", "F12"});
   Window fw = 0;
@@ -336,10 +429,10 @@ int main(int argc, char **argv)
             proc_err(fl).c_str());
     return 1;
   }
-  Subject floor = {"floor", fl.pid, fw, 0, {}, {}, {}};
-  Subject floor_key = {"floor hotkey", fl.pid, fw, XKeysymToKeycode(d, XK_F11), {}, {}, {}};
-  Subject by_signal = {"kavlor SIGUSR1", k.pid, w, 0, {}, {}, {}};
-  Subject by_key = {"kavlor hotkey", k.pid, w, XKeysymToKeycode(d, XK_F12), {}, {}, {}};
+  Subject floor = {"floor", fl.pid, fw, 0, {}, {}, {}, {}, {}};
+  Subject floor_key = {"floor hotkey", fl.pid, fw, XKeysymToKeycode(d, XK_F11), {}, {}, {}, {}, {}};
+  Subject by_signal = {"kavlor SIGUSR1", k.pid, w, 0, {}, {}, {}, {}, {}};
+  Subject by_key = {"kavlor hotkey", k.pid, w, XKeysymToKeycode(d, XK_F12), {}, {}, {}, {}, {}};
   KeyDelivery delivery;
   if (!key_delivery_open(&delivery, s.display) ||
       !measure(d, {&floor, &by_signal, &by_key, &floor_key}, &delivery))
@@ -353,6 +446,47 @@ int main(int argc, char **argv)
   printf("  key press delivered by the server to a grab of ours (XTest to KeyPress): %.2f ms\n"
          "  (part of each hotkey figure and of none of the floor's)\n",
          delivery.ms.median());
+
+  // The same four from outside, polled by a client of its own.
+  Display *poller = XOpenDisplay(s.display.c_str());
+  Subject o_floor = {"floor", fl.pid, fw, 0, {}, {}, {}, {}, {}};
+  Subject o_signal = {"kavlor SIGUSR1", k.pid, w, 0, {}, {}, {}, {}, {}};
+  Subject o_key = {"kavlor hotkey", k.pid, w, by_key.key, {}, {}, {}, {}, {}};
+  Subject o_floor_key = {"floor hotkey", fl.pid, fw, floor_key.key, {}, {}, {}, {}, {}};
+  if (!poller || !measure_polled(d, poller, {&o_floor, &o_signal, &o_key, &o_floor_key}))
+    return 1;
+  printf("seen from outside (a client that fires the trigger and polls the server until\n"
+         "viewable and focused, or unmapped), %d batches of %d toggles, medians:\n",
+         kBatches, kPerBatch);
+  printf("  %-28s %11s   %19s\n", "", "floor", "kavlor SIGUSR1");
+  print_ratio_row("show -> viewable and focused", o_floor.show_focus.median(),
+                  {o_signal.show_focus.median()});
+  print_ratio_row("hide -> unmapped", o_floor.hide.median(), {o_signal.hide.median()});
+  printf("  %-28s %11s   %19s\n", "", "floor hotkey", "kavlor hotkey");
+  print_ratio_row("show -> viewable and focused", o_floor_key.show_focus.median(),
+                  {o_key.show_focus.median()});
+  print_ratio_row("hide -> unmapped", o_floor_key.hide.median(), {o_key.hide.median()});
+  printf("  (target x1.05 of the floor)\n");
+  for (const Subject *o : {&o_floor, &o_signal, &o_floor_key, &o_key})
+    print_spread("show", *o, &Subject::show_focus);
+
+  // The toggle command against a signal sent by hand, both through sh -c,
+  // to the same instance.
+  const std::vector<std::string> cmd_env = session_env(s, h);
+  Subject by_kill = {"sh -c kill -USR1", k.pid, w, 0, {}, {}, {},
+                     "kill -USR1 " + std::to_string(k.pid), cmd_env};
+  Subject by_toggle = {"sh -c kavlor --toggle", k.pid, w, 0, {}, {}, {},
+                       "exec " + kavlor_path() + " --toggle", cmd_env};
+  if (!measure(d, {&by_kill, &by_toggle}))
+    return 1;
+  print_table("the toggle command beside kill -USR1, same instance", by_kill, {&by_toggle},
+              "x3 of kill -USR1");
+  for (const Subject *o : {&by_kill, &by_toggle}) {
+    print_spread("show", *o, &Subject::show_map);
+    print_spread("hide", *o, &Subject::hide);
+  }
+  if (access("/usr/bin/guake", X_OK) == 0)
+    printf("  (guake is installed; not measured here)\n");
 
   // Both shown, one terminal each.
   long rss[2];
@@ -373,8 +507,6 @@ int main(int argc, char **argv)
   print_ratio_row("to window mapped", start_map[0].median(), {start_map[1].median()});
   print_ratio_row("to mapped and focused", start_focus[0].median(), {start_focus[1].median()});
   printf("  (floor_window --shown, kavlor --toggle; target x1.2 of the floor)\n");
-  printf("  of which the check for a running instance (sh -c \"pgrep -c kavlor\"): %.2f ms\n",
-         pgrep.median());
   proc_kill(&fl);
 
   // Ten tabs through the new-tab accelerator, shown.
@@ -418,8 +550,8 @@ int main(int argc, char **argv)
     Window fwb = 0;
     wait_until([&] { return (fwb = x_find_client(b.dpy, "FloorWindow", fb.pid)) != 0; }, 20.0, 20);
     const Window wb = kavlor_wait_window(b.dpy, &kb);
-    Subject floor_b = {"floor", fb.pid, fwb, 0, {}, {}, {}};
-    Subject signal_b = {"kavlor SIGUSR1", kb.pid, wb, 0, {}, {}, {}};
+    Subject floor_b = {"floor", fb.pid, fwb, 0, {}, {}, {}, {}, {}};
+    Subject signal_b = {"kavlor SIGUSR1", kb.pid, wb, 0, {}, {}, {}, {}, {}};
     if (wb && fwb && measure(b.dpy, {&floor_b, &signal_b}))
       print_table("without a window manager (the programs' own share)", floor_b, {&signal_b}, "-");
     proc_kill(&fb);

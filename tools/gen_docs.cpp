@@ -144,6 +144,11 @@ string rule_text(const OptionInfo &row)
       return t + ". Any other value leaves the setting as it was.\n";
     return t + ". Any other value gives " + bold(word_for(list, list.fallback)) + ".\n";
   }
+  case RULE_MONITOR:
+    return "One of " + bold_words(*row.words) +
+           " in any case, or the number of a monitor, counted from 0 in the order X lists them "
+           "(a number beyond the last gives the first). Any other value leaves the setting as it "
+           "was.\n";
   case RULE_TEXT:
   case RULE_FILE:
   case RULE_COLOR:

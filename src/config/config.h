@@ -16,6 +16,8 @@ enum WindowPosition {
 enum ShowTabs { SHOWTAB_NEVER = 0, SHOWTAB_ONE = 1, SHOWTAB_ALWAYS = 2 };
 // Where the shell of a new tab starts.
 enum TabDir { TABDIR_START = 0, TABDIR_CURRENT = 1 };
+// The monitor the window is shown on; MONITOR_NUMBER takes monitor_number.
+enum MonitorRule { MONITOR_POINTER = 0, MONITOR_FOCUS, MONITOR_PRIMARY, MONITOR_NUMBER };
 
 constexpr int SETTINGS_TEXT_SIZE = 200;
 constexpr int PALETTE_SIZE = 16;
@@ -55,6 +57,8 @@ struct Settings {
   int cursorBlink;
   GdkColor cursorColor;
   int cursorShape;
+  int monitor;
+  int monitor_number;
   gint8 start_toggled;
 };
 
@@ -74,6 +78,7 @@ enum OptionRule {
   RULE_MODIFIER,  // one of the row's words, first letter in either case
   RULE_KEYMOD,    // the row's words joined by "+"
   RULE_PALETTE,   // names that begin with the row's names up to their "X"
+  RULE_MONITOR,   // one of the row's words, or a monitor's number
 };
 
 struct SizeFields {
@@ -135,17 +140,23 @@ void settings_load();
 void settings_check();
 
 // Where the window goes and how large it is, computed afresh for each show
-// from the settings and the monitor under the pointer; the settings keep
-// what the user asked for.
+// from the settings and the monitor they choose; the settings keep what the
+// user asked for.
 struct Placement { int x, y, width, height; };
 struct MonitorRect { int x, y, width, height; };
+// The index of the monitor `rule` picks from the list: by the pointer (px,
+// py), the active window's rectangle (`active`, null when unknown), the
+// primary monitor's index (-1 when unknown) or `number`; -1 for none.
+int settings_choose_monitor(int rule, int number, const MonitorRect *monitors, int n_monitors,
+                            int px, int py, int primary, const MonitorRect *active);
 // The arithmetic, over a monitor list, so it can be checked without an X
-// server.
+// server. The monitor setting picks the monitor from what the server told.
 Placement settings_placement(const Settings &s, MonitorRect screen,
                              const MonitorRect *monitors, int n_monitors,
-                             int px, int py);
-// Asks the X server for the monitors and, where it decides, the pointer.
-Placement settings_place_at_pointer();
+                             int px, int py, int primary = -1,
+                             const MonitorRect *active = nullptr);
+// Asks the X server for the monitors and what the monitor setting needs.
+Placement settings_place_window();
 
 const char *settings_get_font();
 float settings_get_opacity();

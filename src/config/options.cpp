@@ -69,6 +69,11 @@ const OptionWord cursor_shape_words[] = {
   {"ibeam",       VTE_CURSOR_SHAPE_IBEAM},
   {"underline",   VTE_CURSOR_SHAPE_UNDERLINE},
 };
+const OptionWord monitor_words[] = {
+  {"pointer",     MONITOR_POINTER},
+  {"focus",       MONITOR_FOCUS},
+  {"primary",     MONITOR_PRIMARY},
+};
 const OptionWord bool_words[] = {
   {"true",        1},
   {"false",       0},
@@ -89,6 +94,7 @@ const OptionWords showtab_list        = {WORDS(showtab_words),      true,       
 const OptionWords tabpos_list         = {WORDS(tabpos_words),       false,       GTK_POS_BOTTOM};
 const OptionWords tabdir_list         = {WORDS(tabdir_words),       false,       WORDS_KEEP};
 const OptionWords cursor_shape_list   = {WORDS(cursor_shape_words), false,       WORDS_KEEP};
+const OptionWords monitor_list        = {WORDS(monitor_words),      true,        WORDS_KEEP};
 const OptionWords bool_list           = {WORDS(bool_words),         true,        WORDS_KEEP};
 #undef WORDS
 
@@ -102,12 +108,9 @@ const SizeFields height_fields = {&S.height, &S.height_percent};
 // says where --help lists it; no name may begin with "color" or "-c", the
 // palette's. A value that no rule reads gets a rule of its own in
 // OptionRule and settings_apply_rule, and its sentence in the manual from
-// gen_docs. For example:
-//   {"tabdir",       "-td",     "VALUE",    "Directory of a new tab: start, current. Default: start.",
-//    RULE_WORDS,     {.number = &S.tabdir},        &tabdir_list,       nullptr, "start",       "current", true},
-//   {"monitor",      "-mon",    "VALUE",    "Monitor to show on: pointer, focus, primary or a number.",
-//    RULE_MONITOR,   {.number = &S.monitor},       &monitor_list,      nullptr, "pointer",     "primary", true},
-//
+// gen_docs. "tabdir" (words) and "monitor" (a rule of its own) below are
+// the latest two added this way.
+
 // name            short      type        description
 //  rule            field                         words               fallback default text   example  resource
 const OptionInfo rows[] = {
@@ -173,6 +176,8 @@ const OptionInfo rows[] = {
    RULE_COLOR,     {.color = &S.cursorColor},    nullptr,            "white", "white",       "#ff0000", true},
   {"cursorShape",  "-us",     "STRING",   "Cursor shape, one of [block,ibeam,underline]. Default: block",
    RULE_WORDS,     {.number = &S.cursorShape},   &cursor_shape_list, nullptr, "block",       "ibeam", false},
+  {"monitor",      "-mon",    "MONITOR",  "Monitor to show on: pointer, focus (the active window's), primary or a number from 0. Default: pointer.",
+   RULE_MONITOR,   {.number = &S.monitor},       &monitor_list,      nullptr, "pointer",     "primary", true},
 };
 
 } // namespace

@@ -135,6 +135,17 @@ static void settings_parse_palette(char *name, char *value, GdkColor *palette)
   settings.palette_count++;
 }
 
+// A number picks that monitor; anything else is one of the row's words.
+static void settings_parse_monitor(const char *text, const OptionInfo &row)
+{
+  if (text[0] && strspn(text, "0123456789") == strlen(text)) {
+    *row.field.number = MONITOR_NUMBER;
+    settings.monitor_number = parse_int(text);
+  } else {
+    *row.field.number = settings_word_code(*row.words, text, *row.field.number);
+  }
+}
+
 static void settings_apply_rule(const OptionInfo &row, char *name, char *value)
 {
   const OptionField &f = row.field;
@@ -150,6 +161,7 @@ static void settings_apply_rule(const OptionInfo &row, char *name, char *value)
   case RULE_MODIFIER: settings_parse_mod(value, row); break;
   case RULE_KEYMOD:   settings_parse_keymod(value, row); break;
   case RULE_PALETTE:  settings_parse_palette(name, value, f.color); break;
+  case RULE_MONITOR:  settings_parse_monitor(value, row); break;
   }
 }
 

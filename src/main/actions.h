@@ -22,5 +22,3 @@ void print_info(const char *self);
 void print_version();
 void toggle_other_instance();
 int find_other_instance_pid();
-// Ends the election of a --toggle start once its SIGUSR1 watch is in place.
-void instance_lock_release();

@@ -61,7 +61,7 @@ void mainwindow_create()
   GtkWindow *window = GTK_WINDOW(mw.window);
   gtk_widget_set_app_paintable(mw.window, TRUE);
   // The geometry first: it keeps the size within what X can show.
-  const Placement place = settings_place_at_pointer();
+  const Placement place = settings_place_window();
   gtk_widget_set_size_request(mw.window, place.width, place.height);
   gtk_window_set_decorated(window, FALSE);
   gtk_window_set_skip_taskbar_hint(window, TRUE);

@@ -51,7 +51,9 @@ void mainwindow_on_switch_page(GtkNotebook *notebook, gpointer page, guint page_
 // Who asks for a toggle. The hotkey's user looks at the screen, so what is
 // on it decides; a signal or the start cannot, so what was recorded does.
 enum ToggleReason { TOGGLE_HOTKEY, TOGGLE_AT_START, TOGGLE_SIGNAL };
-void mainwindow_toggle(ToggleReason reason);
+// `time` is the X time of the user's request (a key press, a launcher's
+// startup id); 0 asks the server for its time now.
+void mainwindow_toggle(ToggleReason reason, guint32 time = 0);
 // SIGUSR1 stays blocked from the start of main until its watch is in place,
 // so an early toggle request is kept, not fatal.
 void mainwindow_hold_toggle_requests();

@@ -2,6 +2,7 @@
 // Showing and hiding the drop-down, autohide and fullscreen.
 #include "mainwindow/mainwindow.h"
 #include "config/config.h"
+#include "main/instance.h"
 #include "popupmenu/popupmenu.h"
 
 #include <atomic>
@@ -79,31 +80,67 @@ static bool mainwindow_on_screen()
   return gtk_widget_get_visible(mainwindow.window) && !(unmapped && unmap_serial >= show_serial);
 }
 
-static void mainwindow_show()
+// The X time of the last show, which its focus requests carry.
+static guint32 show_time;
+
+// The server tells its time in the PropertyNotify of a change to one of
+// our windows. The change is asked first and the event read after the
+// placement's own round trip has brought it in, so that the time costs no
+// wait of its own.
+static Atom mainwindow_ask_time(Display *dpy, Window xid)
+{
+  const Atom atom = gdk_x11_get_xatom_by_name("_KAVLOR_TIME");
+  XChangeProperty(dpy, xid, atom, atom, 8, PropModeReplace, nullptr, 0);
+  return atom;
+}
+
+static guint32 mainwindow_read_time(Display *dpy, Window xid, Atom atom)
+{
+  struct Wanted { Window xid; Atom atom; } wanted = {xid, atom};
+  XEvent event;
+  XIfEvent(dpy, &event, [](Display *, XEvent *e, XPointer arg) -> Bool {
+    const Wanted *w = reinterpret_cast<const Wanted *>(arg);
+    return e->type == PropertyNotify && e->xproperty.window == w->xid &&
+           e->xproperty.atom == w->atom;
+  }, reinterpret_cast<XPointer>(&wanted));
+  return static_cast<guint32>(event.xproperty.time);
+}
+
+static void mainwindow_show(guint32 time)
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
-  show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
-  const Placement place = settings_place_at_pointer();
+  GdkWindow *gdk_window = mainwindow.window->window;
+  Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+  const Window xid = gdk_x11_drawable_get_xid(gdk_window);
+  show_serial = NextRequest(dpy);
+  // Window managers refuse the focus to a request of time 0 (kwin) or log
+  // it as a fault (mutter, muffin). A key press brings its own time; any
+  // other request gets the server's time now.
+  const Atom time_atom = time != 0 ? None : mainwindow_ask_time(dpy, xid);
+  const Placement place = settings_place_window();
+  show_time = time != 0 ? time : mainwindow_read_time(dpy, xid, time_atom);
   gtk_window_move(window, place.x, place.y);
   if (!mainwindow_has_size(place.width, place.height))
     gtk_window_resize(window, place.width, place.height);
   show_x = place.x;
   show_y = place.y;
   map_pending = true;
+  // Read by the window manager when the window is mapped.
+  gdk_x11_window_set_user_time(gdk_window, show_time);
   // gtk_widget_show does nothing to a window the toolkit counts visible.
   if (gtk_window_is_active(window) && mainwindow_on_screen())
     gtk_widget_show(mainwindow.window);
   else
-    gtk_window_present(window);
+    gtk_window_present_with_time(window, show_time);
   gtk_window_stick(window);
   gtk_window_set_keep_above(window, TRUE);
-  gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
+  gdk_window_focus(gdk_window, show_time);
   gdk_flush();
 }
 
 // Called for a hotkey press, from the signal watch and at construction,
 // never with the GDK lock held. The decision too is taken under the lock.
-void mainwindow_toggle(ToggleReason reason)
+void mainwindow_toggle(ToggleReason reason, guint32 time)
 {
   gdk_threads_enter();
   // What is not on screen is shown, whoever asks.
@@ -115,7 +152,7 @@ void mainwindow_toggle(ToggleReason reason)
     mainwindow.shown = 0;
   } else {
     mainwindow.shown = 1;
-    mainwindow_show();
+    mainwindow_show(time);
   }
   gdk_threads_leave();
 }
@@ -124,11 +161,16 @@ void mainwindow_toggle(ToggleReason reason)
 // outside the handler and outside the GDK lock (mainwindow_toggle takes it).
 // Counting, rather than a flag, gives one toggle per signal that arrived.
 static std::atomic<int> toggle_requests{0};
+// The X time a "--toggle" starter passed along with its request (from its
+// startup id); 0 when it had none.
+static std::atomic<guint32> toggle_time{0};
 static int toggle_pipe[2] = {-1, -1};
 
-static void mainwindow_on_toggle_signal(int)
+static void mainwindow_on_toggle_signal(int, siginfo_t *info, void *)
 {
   const int saved = errno;
+  if (info && info->si_code == SI_QUEUE && info->si_value.sival_int != 0)
+    toggle_time.store(static_cast<guint32>(info->si_value.sival_int), std::memory_order_relaxed);
   toggle_requests.fetch_add(1, std::memory_order_relaxed);
   const char byte = 0;
   if (write(toggle_pipe[1], &byte, 1) < 0) {
@@ -142,8 +184,15 @@ static gboolean mainwindow_serve_toggle_requests(GIOChannel *, GIOCondition, gpo
   char buf[256];
   while (read(toggle_pipe[0], buf, sizeof buf) > 0) {
   }
+  // A launcher's busy cursor ends once the startup id is completed.
+  char id[256];
+  if (instance_take_startup_id(id, sizeof id)) {
+    gdk_threads_enter();
+    gdk_notify_startup_complete_with_id(id);
+    gdk_threads_leave();
+  }
   for (int n = toggle_requests.exchange(0); n > 0; n--)
-    mainwindow_toggle(TOGGLE_SIGNAL);
+    mainwindow_toggle(TOGGLE_SIGNAL, toggle_time.exchange(0));
   return TRUE;
 }
 
@@ -171,9 +220,9 @@ void mainwindow_watch_toggle_requests()
   g_io_add_watch(channel, G_IO_IN, mainwindow_serve_toggle_requests, nullptr);
   g_io_channel_unref(channel);
   struct sigaction sa = {};
-  sa.sa_handler = mainwindow_on_toggle_signal;
+  sa.sa_sigaction = mainwindow_on_toggle_signal;
   sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
+  sa.sa_flags = SA_RESTART | SA_SIGINFO;
   sigaction(SIGUSR1, &sa, nullptr);
   // A request that came before the handler waited, blocked: served now.
   // Threads made before this point keep it blocked; the hotkey thread, made
@@ -240,7 +289,7 @@ static void mainwindow_focus_again()
   XGetInputFocus(mainwindow.focus_display, &focus, &revert);
   if (mainwindow_focus_inside(focus))
     return;
-  gdk_window_focus(mainwindow.window->window, gtk_get_current_event_time());
+  gdk_window_focus(mainwindow.window->window, show_time);
 }
 
 // The first map after a show: what had to wait for the window manager.
@@ -291,7 +340,7 @@ gboolean mainwindow_toggle_fullscreen()
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   if (mainwindow.fullscreen) {
     gtk_window_unfullscreen(window);
-    const Placement place = settings_place_at_pointer();
+    const Placement place = settings_place_window();
     gtk_window_move(window, place.x, place.y);
     gtk_window_resize(window, place.width, place.height);
   } else {

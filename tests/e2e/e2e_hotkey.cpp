@@ -292,6 +292,133 @@ TEST_F(HotkeyAlone, ModNoneGrabsTheKeyAlone)
   EXPECT_EQ(x_try_grab(x.dpy, f12, ControlMask), 0);
 }
 
+// The keymap changes under a running instance, as a virtual keyboard or
+// xmodmap change it: the grabs follow the key and Num Lock.
+class HotkeyKeymap : public HotkeyAlone {
+protected:
+  KeyCode f12 = 0;
+
+  // Moves Num Lock from one modifier row to another, as
+  // xmodmap -e "clear mod2" -e "add mod3 = Num_Lock" does.
+  void move_numlock(int from, int to)
+  {
+    const KeyCode numlock = XKeysymToKeycode(x.dpy, XK_Num_Lock);
+    XModifierKeymap *map = XGetModifierMapping(x.dpy);
+    map = XDeleteModifiermapEntry(map, numlock, from);
+    map = XInsertModifiermapEntry(map, numlock, to);
+    ASSERT_TRUE(wait_until([&] { return XSetModifierMapping(x.dpy, map) == MappingSuccess; }));
+    XFreeModifiermap(map);
+    XSync(x.dpy, False);
+  }
+
+  // A key code that carries no symbol on this keyboard.
+  KeyCode free_keycode()
+  {
+    int min, max, per;
+    XDisplayKeycodes(x.dpy, &min, &max);
+    KeySym *syms = XGetKeyboardMapping(x.dpy, static_cast<KeyCode>(min), max - min + 1, &per);
+    KeyCode found = 0;
+    for (int c = max; c >= min && !found; c--) {
+      bool empty = true;
+      for (int i = 0; i < per; i++)
+        empty = empty && syms[(c - min) * per + i] == NoSymbol;
+      if (empty)
+        found = static_cast<KeyCode>(c);
+    }
+    XFree(syms);
+    return found;
+  }
+
+  void set_key(KeyCode code, KeySym sym)
+  {
+    XChangeKeyboardMapping(x.dpy, code, 1, &sym, 1);
+    XSync(x.dpy, False);
+  }
+
+  bool held(KeyCode code, unsigned mods)
+  {
+    return wait_until([&] { return x_try_grab(x.dpy, code, mods) == BadAccess; }, kDeadline);
+  }
+  bool released(KeyCode code, unsigned mods)
+  {
+    return wait_until([&] { return x_try_grab(x.dpy, code, mods) == 0; }, kDeadline);
+  }
+};
+
+TEST_F(HotkeyKeymap, NumLockMovedToAnotherModifier)
+{
+  Proc &p = start({"-k", "F12"});
+  const Window w = ready(p);
+  ASSERT_NE(w, 0u);
+  f12 = x_keycode(x.dpy, "F12");
+  ASSERT_TRUE(held(f12, Mod2Mask));
+  move_numlock(Mod2MapIndex, Mod3MapIndex);
+  EXPECT_TRUE(held(f12, Mod3Mask)) << "no grab with Num Lock's new modifier";
+  EXPECT_TRUE(held(f12, Mod3Mask | LockMask));
+  EXPECT_TRUE(released(f12, Mod2Mask)) << "the grab with the old modifier stayed";
+
+  ASSERT_TRUE(key("Num_Lock"));
+  ASSERT_TRUE(wait_until([&] { return (x_locked_mods(x.dpy) & Mod3Mask) != 0; }));
+  expect_toggles(w, "F12");
+  ASSERT_TRUE(key("Num_Lock"));
+  EXPECT_TRUE(proc_alive(&p));
+  EXPECT_EQ(proc_err(p).find("error:"), std::string::npos) << proc_err(p);
+}
+
+// The key moves to another key code, then a whole keymap is loaded again
+// (setxkbmap), which puts it back.
+TEST_F(HotkeyKeymap, KeyMovedToAnotherKeycodeAndBack)
+{
+  Proc &p = start({"-k", "F12"});
+  const Window w = ready(p);
+  ASSERT_NE(w, 0u);
+  f12 = x_keycode(x.dpy, "F12");
+  const KeyCode moved = free_keycode();
+  ASSERT_NE(moved, 0);
+  ASSERT_TRUE(held(f12, 0));
+
+  set_key(moved, XK_F12);
+  set_key(f12, NoSymbol);
+  EXPECT_TRUE(held(moved, 0)) << "the key's new code is not grabbed";
+  EXPECT_TRUE(held(moved, LockMask));
+  EXPECT_TRUE(released(f12, 0)) << "the old key code is still grabbed";
+  EXPECT_TRUE(released(f12, LockMask));
+  ASSERT_EQ(x_keycode(x.dpy, "F12"), moved);
+  expect_toggles(w, "F12");
+
+  int code = -1;
+  run_capture({"setxkbmap", "-display", x.display, "us"}, {}, &code);
+  ASSERT_EQ(code, 0);
+  const KeyCode again = x_keycode(x.dpy, "F12");
+  ASSERT_NE(again, moved);
+  EXPECT_TRUE(held(again, 0)) << "the key is not grabbed after a new keymap";
+  EXPECT_TRUE(held(again, Mod2Mask));
+  EXPECT_TRUE(released(moved, 0));
+  expect_toggles(w, "F12");
+  EXPECT_TRUE(proc_alive(&p));
+  EXPECT_EQ(proc_err(p).find("error:"), std::string::npos) << proc_err(p);
+}
+
+// A grab refused after a keymap change ends the instance like one refused
+// at start-up.
+TEST_F(HotkeyKeymap, GrabRefusedAfterAChangeIsReported)
+{
+  Proc &p = start({"-k", "F12"});
+  ASSERT_NE(ready(p), 0u);
+  f12 = x_keycode(x.dpy, "F12");
+  const KeyCode moved = free_keycode();
+  ASSERT_NE(moved, 0);
+  // Someone else holds the code the key is about to move to.
+  const Window root = DefaultRootWindow(x.dpy);
+  XGrabKey(x.dpy, moved, 0, root, True, GrabModeAsync, GrabModeAsync);
+  set_key(moved, XK_F12);
+  set_key(f12, NoSymbol);
+  ASSERT_TRUE(proc_wait(&p, kDeadline)) << "kavlor went on without its key";
+  EXPECT_EQ(proc_exit_code(p), 1);
+  EXPECT_EQ(proc_err(p), kGrabMessage);
+  XUngrabKey(x.dpy, moved, 0, root);
+}
+
 // Nothing filters fast presses: each one toggles, so an even number leaves
 // the window as it was.
 TEST_F(HotkeyE2E, ManyFastPressesKeepParity)

@@ -284,6 +284,135 @@ TEST_F(ShowHide, ShowsOnTheMonitorUnderThePointer)
       << geometry_text(x.dpy, w);
 }
 
+struct MonitorCase {
+  const char *name;
+  std::vector<std::string> args;
+  int pointer_x;          // the pointer's place, on a 1600x600 screen
+  int primary;            // the monitor marked primary
+  bool active_on_second;  // a window of ours on the second monitor is active
+  std::string expected;
+};
+void PrintTo(const MonitorCase &c, std::ostream *os) { *os << c.name; }
+
+class MonitorRule : public ShowHide, public testing::WithParamInterface<MonitorCase> {};
+
+// Two monitors side by side; the rule, not the pointer alone, picks one.
+TEST_P(MonitorRule, ShowsOnTheChosenMonitor)
+{
+  const MonitorCase &c = GetParam();
+  XSessionOptions wide;
+  wide.screens = {"1600x600"};
+  start_session(wide);
+  ASSERT_TRUE(x_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}, c.primary));
+  if (c.active_on_second) {
+    const Window mine = x_make_window(x.dpy, 1000, 200, 200, 100);
+    // The window manager places a new window by its own rule: move it.
+    XMoveWindow(x.dpy, mine, 1000, 200);
+    XSync(x.dpy, False);
+    ASSERT_TRUE(wait_until([&] {
+      int mx = 0, my = 0, mw = 0, mh = 0;
+      return x_geometry(x.dpy, mine, &mx, &my, &mw, &mh) && mx >= 800 &&
+             x_has_focus(x.dpy, mine);
+    }, 20.0));
+  }
+  tool({"xdotool", "mousemove", std::to_string(c.pointer_x), "300"});
+  std::vector<std::string> args = {"--toggle", "-p", "top", "-w", "50%", "-h", "200"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  Proc &k = start(args);
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == c.expected; }, 10.0))
+      << geometry_text(x.dpy, w);
+}
+
+const std::string kFirst = "200,0 400x200", kSecond = "1000,0 400x200";
+INSTANTIATE_TEST_SUITE_P(
+    Rules, MonitorRule,
+    testing::Values(
+        MonitorCase{"PointerByDefault", {}, 1200, 0, true, kSecond},
+        MonitorCase{"PointerWord", {"-mon", "pointer"}, 100, 0, true, kFirst},
+        MonitorCase{"Number", {"-mon", "1"}, 100, 0, false, kSecond},
+        MonitorCase{"NumberOutOfRange", {"-mon", "2"}, 1200, 0, false, kFirst},
+        MonitorCase{"Primary", {"-mon", "primary"}, 100, 1, false, kSecond},
+        MonitorCase{"PrimaryFirst", {"-mon", "primary"}, 1200, 0, false, kFirst},
+        MonitorCase{"Focus", {"-mon", "focus"}, 100, 0, true, kSecond},
+        MonitorCase{"FocusNoneUsesPointer", {"-mon", "focus"}, 1200, 0, false, kSecond}),
+    [](const testing::TestParamInfo<MonitorCase> &i) { return std::string(i.param.name); });
+
+// The resource file sets it as well.
+TEST_F(ShowHide, MonitorFromTheResourceFile)
+{
+  XSessionOptions wide;
+  wide.screens = {"1600x600"};
+  start_session(wide);
+  ASSERT_TRUE(x_set_monitors(x.dpy, {{0, 0, 800, 600}, {800, 0, 800, 600}}));
+  home_write(home, ".Xdefaults", "kavlor.monitor: 1\n");
+  tool({"xdotool", "mousemove", "100", "300"});
+  Proc &k = start({"--toggle", "-p", "top", "-w", "50%", "-h", "200"});
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == kSecond; }, 10.0))
+      << geometry_text(x.dpy, w);
+}
+
+enum class Trigger { Start, Signal, Key };
+struct TimeCase {
+  const char *name;
+  Trigger trigger;
+};
+void PrintTo(const TimeCase &c, std::ostream *os) { *os << c.name; }
+
+class RealTime : public ShowHide, public testing::WithParamInterface<TimeCase> {};
+
+// Every show asks for the focus with a real X time, which the window also
+// carries as its user time: window managers refuse time 0 or log it.
+TEST_P(RealTime, ShowAsksForTheFocusWithARealTime)
+{
+  const TimeCase &c = GetParam();
+  start_session();
+  // The activation request goes to the root window with the substructure
+  // masks, so a listener there sees it beside the window manager.
+  const Window root = DefaultRootWindow(x.dpy);
+  XSelectInput(x.dpy, root, SubstructureNotifyMask);
+  XSync(x.dpy, False);
+  const Atom active = XInternAtom(x.dpy, "_NET_ACTIVE_WINDOW", False);
+  std::vector<std::string> args = {"-k", "F12"};
+  if (c.trigger == Trigger::Start)
+    args.insert(args.begin(), "--toggle");
+  Proc &k = start(args);
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  if (c.trigger == Trigger::Signal) {
+    ASSERT_TRUE(x_settle(x.dpy, w));
+    ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
+  } else if (c.trigger == Trigger::Key) {
+    // Construction, and with it the grab, is over once the loop answers.
+    ASSERT_TRUE(x_settle(x.dpy, w));
+    tool({"xdotool", "key", "F12"});
+  }
+  ASSERT_TRUE(wait_shown(w));
+  long asked = -1;
+  ASSERT_TRUE(wait_until([&] {
+    XEvent ev;
+    while (XCheckTypedEvent(x.dpy, ClientMessage, &ev))
+      if (ev.xclient.message_type == active && ev.xclient.window == w)
+        asked = ev.xclient.data.l[1];
+    return asked >= 0;
+  }, 10.0)) << "no activation request";
+  EXPECT_NE(asked, 0) << "the focus was asked for with time 0";
+  EXPECT_EQ(x_user_time(x.dpy, w), static_cast<unsigned long>(asked))
+      << "the window's user time is not the request's";
+  XSelectInput(x.dpy, root, NoEventMask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Triggers, RealTime,
+    testing::Values(TimeCase{"StartShown", Trigger::Start}, TimeCase{"Signal", Trigger::Signal},
+                    TimeCase{"Key", Trigger::Key}),
+    [](const testing::TestParamInfo<TimeCase> &i) { return std::string(i.param.name); });
+
 // The monitor list is kept between shows: a change of the monitors while
 // kavlor runs must reach the next show all the same.
 TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)

@@ -56,10 +56,14 @@ protected:
     return procs.back();
   }
 
-  // Holds the lock the starters elect under, in the home's runtime directory.
+  // The lock the starters of this display elect under, in the home's
+  // runtime directory.
+  std::string lock_path() const { return home.dir + "/.run/kavlor-" + x.display.substr(1) + ".lock"; }
+
+  // Holds the election lock.
   void lock()
   {
-    lock_fd = open((home.dir + "/.run/kavlor.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lock_fd = open(lock_path().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(lock_fd, 0);
     ASSERT_EQ(flock(lock_fd, LOCK_EX), 0);
   }
@@ -110,7 +114,7 @@ TEST_P(Race, SimultaneousStartsLeaveOneInstanceToggledByEveryRequest)
       starters.push_back(&start({"--toggle", "-ah", "false"}));
     if (c.gated) {
       EXPECT_TRUE(wait_until([&] {
-        return lock_waiters(home.dir + "/.run/kavlor.lock") >= c.starters;
+        return lock_waiters(lock_path()) >= c.starters;
       }, 60.0)) << "starters queued on the lock";
       unlock();
     }
@@ -197,6 +201,178 @@ TEST_F(Toggle, InstanceStartedWithoutToggleIsToggledByLaterStarts)
   }
   EXPECT_TRUE(proc_alive(&k));
   EXPECT_EQ(x_find_client(x.dpy, "Kavlor"), w) << "one window";
+}
+
+// Starts kavlor on `display` with this test's home; "" runs it without
+// a display.
+Proc spawn_on(const TestHome &home, const std::string &display,
+              const std::vector<std::string> &args, const std::vector<std::string> &more = {})
+{
+  std::vector<std::string> argv = {kavlor_path()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env = home_env(home);
+  env.push_back("DISPLAY=" + display);
+  env.insert(env.end(), more.begin(), more.end());
+  return proc_spawn(argv, env);
+}
+
+// A second display beside the first, each with instances of its own.
+class TwoDisplays : public Toggle {
+protected:
+  XSession y;
+
+  void SetUp() override
+  {
+    Toggle::SetUp();
+    XSessionOptions bare;
+    bare.window_manager = false;
+    ASSERT_TRUE(xsession_start(&y, bare));
+  }
+
+  void TearDown() override
+  {
+    for (Proc &p : procs)
+      proc_kill(&p);
+    xsession_stop(&y);
+    Toggle::TearDown();
+  }
+
+  Proc &start_on(const XSession &s, const std::vector<std::string> &args)
+  {
+    procs.push_back(spawn_on(home, s.display, args));
+    return procs.back();
+  }
+
+  // A starter that must end with status 1, having asked an instance.
+  void request(const std::string &display)
+  {
+    procs.push_back(spawn_on(home, display, {"--toggle"}));
+    Proc &starter = procs.back();
+    ASSERT_TRUE(proc_wait(&starter, 30.0));
+    EXPECT_EQ(proc_exit_code(starter), 1) << proc_err(starter);
+    EXPECT_EQ(proc_err(starter), "");
+  }
+};
+
+// Before, a start on the second display toggled the instance of the first.
+TEST_F(TwoDisplays, ToggleOnAnotherDisplayStartsThereAndLeavesTheFirstAlone)
+{
+  Proc &a = start_on(x, {"--toggle", "-ah", "false"});
+  const Window wa = kavlor_wait_window(x.dpy, &a);
+  ASSERT_NE(wa, 0u) << proc_err(a);
+  ASSERT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, wa); }, 20.0));
+
+  Proc &b = start_on(y, {"--toggle", "-ah", "false"});
+  const Window wb = kavlor_wait_window(y.dpy, &b);
+  ASSERT_NE(wb, 0u) << "no instance on the second display; " << proc_err(b);
+  EXPECT_TRUE(wait_until([&] { return x_is_viewable(y.dpy, wb); }, 20.0));
+  EXPECT_TRUE(proc_alive(&b));
+  ASSERT_TRUE(x_settle(x.dpy, wa));
+  EXPECT_TRUE(x_is_viewable(x.dpy, wa)) << "the first display's instance was toggled";
+  EXPECT_EQ(x_find_client(x.dpy, "Kavlor"), wa) << "one window on the first display";
+}
+
+// Each display's requests reach its own instance, under every spelling
+// of the display's name.
+TEST_F(TwoDisplays, EachDisplayTogglesItsOwnInstance)
+{
+  Proc &a = start_on(x, {"-ah", "false"});
+  Proc &b = start_on(y, {"-ah", "false"});
+  const Window wa = kavlor_wait_window(x.dpy, &a), wb = kavlor_wait_window(y.dpy, &b);
+  ASSERT_NE(wa, 0u) << proc_err(a);
+  ASSERT_NE(wb, 0u) << proc_err(b);
+  ASSERT_TRUE(x_settle(x.dpy, wa));
+  ASSERT_TRUE(x_settle(y.dpy, wb));
+  const std::string nx = x.display.substr(1), ny = y.display.substr(1);
+  struct Step {
+    std::string display;
+    bool a_shown, b_shown;
+  };
+  // display            first  second
+  const Step steps[] = {
+    {":" + ny,            false, true},
+    {":" + nx + ".0",     true,  true},
+    {"unix:" + ny,        true,  false},
+    {"unix:" + nx + ".0", false, false},
+  };
+  for (const Step &s : steps) {
+    SCOPED_TRACE(s.display);
+    request(s.display);
+    EXPECT_TRUE(wait_until([&] {
+      return x_is_viewable(x.dpy, wa) == s.a_shown && x_is_viewable(y.dpy, wb) == s.b_shown;
+    }, 20.0));
+  }
+  EXPECT_TRUE(proc_alive(&a));
+  EXPECT_TRUE(proc_alive(&b));
+}
+
+// Without a display the starter asks the running instance of this user.
+TEST_F(Toggle, ToggleWithoutDisplayAsksTheRunningInstance)
+{
+  Proc &k = start({"-ah", "false"});
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(x_settle(x.dpy, w));
+  for (bool expect_shown : {true, false}) {
+    procs.push_back(spawn_on(home, "", {"--toggle"}));
+    Proc &starter = procs.back();
+    ASSERT_TRUE(proc_wait(&starter, 30.0));
+    EXPECT_EQ(proc_exit_code(starter), 1) << proc_err(starter);
+    EXPECT_EQ(proc_err(starter), "");
+    EXPECT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w) == expect_shown; }, 20.0));
+  }
+  proc_kill(&k);
+  ASSERT_TRUE(proc_wait(&k, 20.0));
+  // With none running there is nothing to ask and nowhere to start.
+  procs.push_back(spawn_on(home, "", {"--toggle"}));
+  Proc &alone = procs.back();
+  ASSERT_TRUE(proc_wait(&alone, 30.0));
+  EXPECT_EQ(proc_exit_code(alone), 1);
+  EXPECT_NE(proc_err(alone).find("cannot open display"), std::string::npos) << proc_err(alone);
+}
+
+// A launcher's startup id: the instance completes it (the launcher's busy
+// cursor ends) and asks the focus with its time.
+TEST_F(Toggle, StartupIdIsCompletedByTheInstance)
+{
+  Proc &k = start({"-ah", "false"});
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(x_settle(x.dpy, w));
+  const Window root = DefaultRootWindow(x.dpy);
+  XSelectInput(x.dpy, root, PropertyChangeMask | SubstructureNotifyMask);
+  XSync(x.dpy, False);
+  const std::string id = "launcher-42-host-kavlor-0_TIME4242";
+  procs.push_back(spawn_on(home, x.display, {"--toggle"}, {"DESKTOP_STARTUP_ID=" + id}));
+  Proc &starter = procs.back();
+  ASSERT_TRUE(proc_wait(&starter, 30.0));
+  EXPECT_EQ(proc_exit_code(starter), 1) << proc_err(starter);
+  ASSERT_TRUE(wait_until([&] { return x_is_viewable(x.dpy, w); }, 20.0));
+
+  const Atom begin = XInternAtom(x.dpy, "_NET_STARTUP_INFO_BEGIN", False);
+  const Atom more = XInternAtom(x.dpy, "_NET_STARTUP_INFO", False);
+  std::string message;
+  bool complete = false;
+  EXPECT_TRUE(wait_until([&] {
+    XEvent ev;
+    while (XCheckTypedEvent(x.dpy, ClientMessage, &ev)) {
+      const XClientMessageEvent &m = ev.xclient;
+      if (m.message_type != begin && m.message_type != more)
+        continue;
+      if (m.message_type == begin)
+        message.clear();
+      for (int i = 0; i < 20 && !complete; i++)
+        if (m.data.b[i])
+          message += m.data.b[i];
+        else
+          complete = true;
+    }
+    return complete;
+  }, 20.0)) << "no startup message";
+  EXPECT_EQ(message, "remove: ID=\"" + id + "\"");
+  EXPECT_EQ(x_user_time(x.dpy, w), 4242u) << "the show does not carry the launcher's time";
+  XSelectInput(x.dpy, root, NoEventMask);
+  EXPECT_TRUE(proc_alive(&k));
 }
 
 struct ImpostorCase {

@@ -55,6 +55,7 @@ const Row ROWS[] = {
   {"cursorBlink", "-ub", "BOOLEAN", "Should the cursor blink? Default: true"},
   {"cursorColor", "-uc", "COLOR", "The color of the cursor. Default: white"},
   {"cursorShape", "-us", "STRING", "Cursor shape, one of [block,ibeam,underline]. Default: block"},
+  {"monitor", "-mon", "MONITOR", "Monitor to show on: pointer, focus (the active window's), primary or a number from 0. Default: pointer."},
 };
 
 std::string help_text(const std::string &self)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "xwindows.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <poll.h>
 #include <X11/Xatom.h>
@@ -154,7 +156,7 @@ void map_counter_close(MapCounter *c)
   c->dpy = nullptr;
 }
 
-bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors)
+bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors, int primary)
 {
   const Window root = DefaultRootWindow(dpy);
   int n = 0;
@@ -170,7 +172,7 @@ bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors)
       m->outputs[0] = output;
     const std::string name = "monitor" + std::to_string(i);
     m->name = XInternAtom(dpy, name.c_str(), False);
-    m->primary = i == 0;
+    m->primary = static_cast<int>(i) == primary;
     m->x = monitors[i].x;
     m->y = monitors[i].y;
     m->width = monitors[i].width;
@@ -183,9 +185,13 @@ bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors)
   XSync(dpy, False);
   XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
   bool same = heads && n == static_cast<int>(monitors.size());
+  // The server lists the primary monitor first.
+  std::vector<Monitor> order = monitors;
+  if (same && primary > 0 && primary < n)
+    std::rotate(order.begin(), order.begin() + primary, order.begin() + primary + 1);
   for (int i = 0; same && i < n; i++)
-    same = heads[i].x_org == monitors[i].x && heads[i].y_org == monitors[i].y &&
-           heads[i].width == monitors[i].width && heads[i].height == monitors[i].height;
+    same = heads[i].x_org == order[i].x && heads[i].y_org == order[i].y &&
+           heads[i].width == order[i].width && heads[i].height == order[i].height;
   if (heads)
     XFree(heads);
   return same;
@@ -263,4 +269,25 @@ bool key_probe_wait(Display *dpy, Window probe, KeyCode code, double timeout_s)
         return true;
     return false;
   }, timeout_s);
+}
+
+unsigned long x_user_time(Display *dpy, Window w)
+{
+  auto cardinal_or_window = [&](Window on, const char *name) -> unsigned long {
+    Atom type;
+    int format;
+    unsigned long n, after;
+    unsigned char *data = nullptr;
+    unsigned long v = 0;
+    if (XGetWindowProperty(dpy, on, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType,
+                           &type, &format, &n, &after, &data) == Success &&
+        data && n == 1 && format == 32)
+      v = *reinterpret_cast<unsigned long *>(data);
+    if (data)
+      XFree(data);
+    return v;
+  };
+  const Window holder = cardinal_or_window(w, "_NET_WM_USER_TIME_WINDOW");
+  const unsigned long held = holder ? cardinal_or_window(holder, "_NET_WM_USER_TIME") : 0;
+  return held ? held : cardinal_or_window(w, "_NET_WM_USER_TIME");
 }

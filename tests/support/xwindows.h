@@ -50,7 +50,8 @@ void map_counter_close(MapCounter *c);
 // through Xinerama too. Xvfb itself stacks all its screens at the origin,
 // so a side-by-side desktop is one wide screen cut into monitors.
 struct Monitor { int x, y, width, height; };
-bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors);
+// `primary` is the index of the one marked RandR's primary monitor.
+bool x_set_monitors(Display *dpy, const std::vector<Monitor> &monitors, int primary = 0);
 
 // Error code (0 when none) of a passive grab of `code` with `mods` on the
 // root window, made and released on `dpy`.
@@ -66,3 +67,7 @@ Window key_probe_create(Display *dpy);
 bool key_probe_focus(Display *dpy, Window probe, double timeout_s = 20.0);
 // Waits for a press of `code` delivered to the probe, dropping others.
 bool key_probe_wait(Display *dpy, Window probe, KeyCode code, double timeout_s = 20.0);
+
+// _NET_WM_USER_TIME of a client, on the window _NET_WM_USER_TIME_WINDOW
+// names or on the client itself (the toolkit writes either); 0 when unset.
+unsigned long x_user_time(Display *dpy, Window w);

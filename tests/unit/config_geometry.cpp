@@ -310,3 +310,68 @@ TEST(ConfigGeometry, ParsedOddSizesGiveAWindowXCanShow)
     EXPECT_EQ(settings_placement(settings, {0, 0, 1000, 600}, nullptr, 0, 0, 0).width, width);
   }
 }
+
+// Which monitor the monitor rule picks, from the list and what the server
+// told of the pointer, the active window and the primary monitor.
+TEST(ConfigGeometry, MonitorRuleChoosesTheMonitor)
+{
+  const MonitorRect three[] = {{0, 0, 600, 400}, {600, 0, 500, 300}, {1100, 0, 400, 300}};
+  const MonitorRect on_1 = {700, 10, 200, 100}, across_1_2 = {1000, 10, 300, 100},
+                    off_all = {5000, 5000, 10, 10};
+  struct Choice {
+    const char *what;
+    int rule, number;
+    int px, py, primary;
+    const MonitorRect *active;
+    int expected;
+  };
+  // what                         rule             number  pointer    primary  active       chosen
+  const Choice cases[] = {
+    {"pointer on 1",              MONITOR_POINTER, 0,      650, 100,  2,       &on_1,       1},
+    {"pointer on 0",              MONITOR_POINTER, 0,      10, 10,    2,       &on_1,       0},
+    {"number 2",                  MONITOR_NUMBER,  2,      10, 10,    -1,      nullptr,     2},
+    {"number 0",                  MONITOR_NUMBER,  0,      650, 100,  -1,      nullptr,     0},
+    {"number out of range",       MONITOR_NUMBER,  3,      650, 100,  -1,      nullptr,     0},
+    {"number negative",           MONITOR_NUMBER,  -1,     650, 100,  -1,      nullptr,     0},
+    {"primary 1",                 MONITOR_PRIMARY, 0,      10, 10,    1,       nullptr,     1},
+    {"no primary: the first",     MONITOR_PRIMARY, 0,      650, 100,  -1,      nullptr,     0},
+    {"primary out of range",      MONITOR_PRIMARY, 0,      650, 100,  7,       nullptr,     0},
+    {"focus on 1",                MONITOR_FOCUS,   0,      10, 10,    0,       &on_1,       1},
+    {"focus mostly on 2",         MONITOR_FOCUS,   0,      10, 10,    0,       &across_1_2, 2},
+    {"focus unknown: pointer",    MONITOR_FOCUS,   0,      1200, 10,  0,       nullptr,     2},
+    {"focus on none: pointer",    MONITOR_FOCUS,   0,      650, 10,   0,       &off_all,    1},
+  };
+  for (const Choice &c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(settings_choose_monitor(c.rule, c.number, three, 3, c.px, c.py, c.primary, c.active),
+              c.expected);
+  }
+  // Without a monitor list every rule keeps the whole screen.
+  for (int rule : {MONITOR_POINTER, MONITOR_FOCUS, MONITOR_PRIMARY, MONITOR_NUMBER})
+    EXPECT_EQ(settings_choose_monitor(rule, 0, nullptr, 0, 0, 0, 0, &on_1), -1);
+}
+
+// The chosen monitor is the one the window is sized and placed on.
+TEST(ConfigGeometry, MonitorRulePlacesOnTheChosenMonitor)
+{
+  Settings s = {};
+  s.width_percent = 50;
+  s.height = 200;
+  s.position = POS_TOP;
+  s.fixedx = s.fixedy = -1;
+  s.monitor = MONITOR_NUMBER;
+  s.monitor_number = 1;
+  const MonitorRect screen = {0, 0, 1100, 400};
+  // The pointer is on monitor 0; the number wins.
+  Placement p = settings_placement(s, screen, PAIR.data(), 2, 10, 10);
+  EXPECT_EQ(p.width, 250);
+  EXPECT_EQ(p.x, 725);
+  s.monitor = MONITOR_PRIMARY;
+  p = settings_placement(s, screen, PAIR.data(), 2, 650, 100, 0);
+  EXPECT_EQ(p.width, 300);
+  EXPECT_EQ(p.x, 150);
+  s.monitor = MONITOR_FOCUS;
+  const MonitorRect active = {650, 50, 100, 100};
+  p = settings_placement(s, screen, PAIR.data(), 2, 10, 10, -1, &active);
+  EXPECT_EQ(p.x, 725);
+}

@@ -234,6 +234,18 @@ TEST(ConfigParser, WordOptions)
     {{{"-us", "ibeam"}, {"-us", "block"}}, &Settings::cursorShape, VTE_CURSOR_SHAPE_BLOCK},
     {{{"-us", "ibeam"}, {"-us", "Block"}}, &Settings::cursorShape, VTE_CURSOR_SHAPE_IBEAM},
     {{{"-us", "ibeam"}, {"-us", ""}}, &Settings::cursorShape, VTE_CURSOR_SHAPE_IBEAM},
+
+    {{{"monitor", "focus"}}, &Settings::monitor, MONITOR_FOCUS},
+    {{{"-mon", "Primary"}}, &Settings::monitor, MONITOR_PRIMARY},
+    {{{"-mon", "primary"}, {"-mon", "pointer"}}, &Settings::monitor, MONITOR_POINTER},
+    {{{"-mon", "focus"}, {"-mon", "left"}}, &Settings::monitor, MONITOR_FOCUS},
+    {{{"-mon", "focus"}, {"-mon", ""}}, &Settings::monitor, MONITOR_FOCUS},
+    {{{"-mon", "1"}}, &Settings::monitor, MONITOR_NUMBER},
+    {{{"-mon", " 12 "}}, &Settings::monitor_number, 12},
+    {{{"-mon", "2"}, {"-mon", "focus"}}, &Settings::monitor, MONITOR_FOCUS},
+    // Not a number: a sign or trailing text is no monitor.
+    {{{"-mon", "focus"}, {"-mon", "-1"}}, &Settings::monitor, MONITOR_FOCUS},
+    {{{"-mon", "focus"}, {"-mon", "1st"}}, &Settings::monitor, MONITOR_FOCUS},
   });
 }
 
@@ -522,6 +534,7 @@ TEST(ConfigParser, EveryOptionIsReachableByBothNames)
     {"cursorBlink", "-ub", "no", [] { return settings.cursorBlink == 0; }},
     {"cursorColor", "-uc", "red", [] { return settings.cursorColor.green == 0; }},
     {"cursorShape", "-us", "ibeam", [] { return settings.cursorShape == VTE_CURSOR_SHAPE_IBEAM; }},
+    {"monitor", "-mon", "primary", [] { return settings.monitor == MONITOR_PRIMARY; }},
   };
   for (const Case &c : cases)
     for (const char *name : {c.name, c.short_name}) {
