@@ -505,8 +505,9 @@ TEST_P(PercentSize, FollowsTheMonitorBothWays)
     if (i > 0) {
       ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
       ASSERT_TRUE(wait_hidden(w));
-      if (!step.monitors.empty())
+      if (!step.monitors.empty()) {
         ASSERT_TRUE(resize_second_monitor(x.dpy, step.monitors));
+      }
       tool({"xdotool", "mousemove", std::to_string(step.px), std::to_string(step.py)});
       ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
     }
