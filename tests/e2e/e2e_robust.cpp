@@ -216,7 +216,8 @@ TEST_P(OddSizes, GiveAMappedWindowOfTheNearestSizeXCanShow)
 // name       -w            -h          width  height
 INSTANTIATE_TEST_SUITE_P(Sizes, OddSizes,
     testing::Values(OddSize{"zero",     "0",         "200",    1,     200},
-                    OddSize{"word",     "abc",       "wide",   1,     1},
+                    // No digit at all: the default stays (with a warning line).
+                    OddSize{"word",     "abc",       "wide",   800,   400},
                     OddSize{"negative", "-300",      "200",    1,     200},
                     OddSize{"huge",     "99999999",  "200",    32767, 200},
                     OddSize{"tall",     "300",       "99999%", 300,   32767}),
