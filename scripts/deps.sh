@@ -20,6 +20,9 @@ tests=(
   desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
   fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common
   jwm evilwm fvwm wmaker twm xfonts-base bspwm
+  kwin-x11 muffin cinnamon-settings-daemon awesome pekwm blackbox sawfish ctwm cwm
+  compiz libgl1-mesa-dri herbstluftwm spectrwm
+  mutter kwin-wayland kwin-style-breeze sway weston xwayland wtype grim
 )
 
 packages=("${program[@]}" "${demo[@]}")

@@ -16,6 +16,7 @@
 #include "mainwindow/accel.h"
 #include "popupmenu/popupmenu.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -270,7 +271,8 @@ string trim(const string &t)
 }
 
 // The window-manager file: "# comment" lines, "manager | rule" lines, and
-// other lines as paragraphs of text.
+// "[Title]" lines that start the next section, other lines as paragraphs
+// of text.
 string window_managers(const char *path)
 {
   string out;
@@ -279,6 +281,13 @@ string window_managers(const char *path)
     const string line = trim(raw);
     if (line.empty() || line[0] == '#')
       continue;
+    if (line.front() == '[' && line.back() == ']') {
+      string title = line.substr(1, line.size() - 2);
+      for (char &c : title)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+      out += ".SH " + roff(title) + "\n";
+      continue;
+    }
     const size_t bar = line.find(" | ");
     if (bar == string::npos) {
       out += ".PP\n" + roff(line) + "\n";

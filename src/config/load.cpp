@@ -46,6 +46,13 @@ void settings_read_resources()
 
 } // namespace
 
+bool settings_wayland_session()
+{
+  const char *type = getenv("XDG_SESSION_TYPE");
+  const char *wayland = getenv("WAYLAND_DISPLAY");
+  return (type && strcmp(type, "wayland") == 0) || (wayland && *wayland);
+}
+
 void settings_check()
 {
   if (settings.key == NoSymbol) {
@@ -54,6 +61,12 @@ void settings_check()
            "      like this: kavlor --toggle");
     // No newline ends the hint, so flush it or a long run would hold it back.
     fflush(stdout);
+  } else if (settings_wayland_session()) {
+    // The grab lives on the X server, which sees no key while a native
+    // Wayland window has the focus.
+    fputs("hint: on Wayland the key works only while an X11 window has the focus; "
+          "put kavlor --toggle on a desktop shortcut\n",
+          stderr);
   }
   struct stat st;
   if (stat(settings.shell, &st) != 0) {

@@ -114,6 +114,7 @@ void mainwindow_create()
   g_signal_connect(mw.window, "show", G_CALLBACK(mainwindow_record_xid), nullptr);
   g_signal_connect(mw.window, "map-event", G_CALLBACK(mainwindow_on_map), nullptr);
   g_signal_connect(mw.window, "delete-event", G_CALLBACK(mainwindow_on_delete), nullptr);
+  g_signal_connect(mw.window, "configure-event", G_CALLBACK(mainwindow_on_configure), nullptr);
   g_signal_connect(mw.window, "destroy", G_CALLBACK(mainwindow_quit), nullptr);
   g_signal_connect_after(mw.notebook, "button_press_event",
                          G_CALLBACK(mainwindow_notebook_button_press), nullptr);

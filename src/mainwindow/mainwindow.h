@@ -62,6 +62,7 @@ void mainwindow_watch_toggle_requests();
 gboolean mainwindow_autohide(GtkWidget *widget, GdkEventFocus *event, gpointer data);
 gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
 GdkFilterReturn mainwindow_map_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
+gboolean mainwindow_on_configure(GtkWidget *widget, GdkEventConfigure *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_toggle_fullscreen();
 gboolean mainwindow_on_delete(GtkWidget *widget, GdkEvent *event, gpointer data);

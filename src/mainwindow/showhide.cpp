@@ -31,6 +31,8 @@ static bool focus_out_grab;
 // Written under the GDK lock by the show path, read by the map handler.
 static int show_x, show_y;
 static bool map_pending;
+// From the map until the window manager's first word on the place.
+static bool place_watch;
 
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
 {
@@ -299,6 +301,7 @@ gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
     return FALSE;
   map_pending = false;
   mainwindow_place_again();
+  place_watch = true;
   mainwindow_focus_again();
   return FALSE;
 }
@@ -311,6 +314,21 @@ gboolean mainwindow_on_delete(GtkWidget *, GdkEvent *, gpointer)
   gtk_widget_hide(mainwindow.window);
   mainwindow.shown = 0;
   return TRUE;
+}
+
+// awesome places a window after mapping it, when the map handler has
+// already seen it in place; the manager then tells the window where it is
+// with a synthetic configure notice. The first such notice after a map
+// may move it back, once: most managers' first notice names the place
+// asked, which costs no round trip.
+gboolean mainwindow_on_configure(GtkWidget *, GdkEventConfigure *event, gpointer)
+{
+  if (!place_watch || !event->send_event || !gtk_widget_get_mapped(mainwindow.window))
+    return FALSE;
+  place_watch = false;
+  if (event->x != show_x || event->y != show_y)
+    mainwindow_place_again();
+  return FALSE;
 }
 
 // FALSE lets the toolkit finish its own focus-out work (the window stops
@@ -338,6 +356,8 @@ gboolean mainwindow_autohide(GtkWidget *, GdkEventFocus *, gpointer)
 gboolean mainwindow_toggle_fullscreen()
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
+  // Leaving fullscreen places the window anew: no stale show to go back to.
+  place_watch = false;
   if (mainwindow.fullscreen) {
     gtk_window_unfullscreen(window);
     const Placement place = settings_place_window();

@@ -22,6 +22,10 @@ const std::string HINT =
     "      to show/hide kavlor run kavlor with the toggle option\n"
     "      like this: kavlor --toggle";
 
+const std::string WAYLAND_HINT =
+    "hint: on Wayland the key works only while an X11 window has the focus; "
+    "put kavlor --toggle on a desktop shortcut\n";
+
 struct Row { const char *name, *short_name, *type, *description; };
 const Row ROWS[] = {
   {"key", "-k", "KEY", "Shortcut key (eg: f12)."},
@@ -323,6 +327,39 @@ TEST_F(LoadConfig, SizeWithoutDigitsWarnsAndStarts)
   EXPECT_EQ(proc_err(p), "warning: width 'wide' is no number, keeping 800\n"
                          "warning: height 'tall' is no number, keeping 300\n");
 }
+
+// The session's kind and whether a key is set: the Wayland hint goes to
+// stderr only when both call for it.
+struct WaylandCase {
+  const char *what;
+  std::vector<std::string> env;
+  Args args;
+  bool wayland_hint;
+};
+
+void PrintTo(const WaylandCase &c, std::ostream *os) { *os << c.what; }
+
+class LoadConfigWayland : public LoadConfig, public ::testing::WithParamInterface<WaylandCase> {};
+
+TEST_P(LoadConfigWayland, HintOnStderr)
+{
+  const WaylandCase &c = GetParam();
+  Proc &p = start(c.args, c.env);
+  const bool key = !c.args.empty();
+  ASSERT_NE(expect_running(p, key ? "" : HINT), 0u);
+  EXPECT_EQ(proc_err(p), c.wayland_hint ? WAYLAND_HINT : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, LoadConfigWayland, ::testing::Values(
+  WaylandCase{"session_type_with_key", {"XDG_SESSION_TYPE=wayland"}, {"-k", "f12"}, true},
+  WaylandCase{"display_with_key", {"WAYLAND_DISPLAY=wayland-0"}, {"-k", "f12"}, true},
+  WaylandCase{"both_with_key", {"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0"},
+              {"-k", "f12"}, true},
+  WaylandCase{"x11_with_key", {"XDG_SESSION_TYPE=x11"}, {"-k", "f12"}, false},
+  WaylandCase{"empty_display_with_key", {"WAYLAND_DISPLAY="}, {"-k", "f12"}, false},
+  WaylandCase{"wayland_without_key", {"XDG_SESSION_TYPE=wayland", "WAYLAND_DISPLAY=wayland-0"},
+              {}, false}),
+  [](const auto &i) { return std::string(i.param.what); });
 
 TEST_F(LoadConfig, LoginShellFromThePasswordEntry)
 {

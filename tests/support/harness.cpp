@@ -309,7 +309,9 @@ std::vector<std::string> home_env(const TestHome &h)
   return {"LD_PRELOAD=" + nss_wrapper_path(), "NSS_WRAPPER_PASSWD=" + h.passwd,
           "NSS_WRAPPER_GROUP=" + h.group, "HOME=" + h.dir,
           "XDG_CONFIG_HOME=" + h.dir + "/.config", "XDG_DATA_HOME=" + h.dir + "/.local/share",
-          "XDG_RUNTIME_DIR=" + h.dir + "/.run"};
+          "XDG_RUNTIME_DIR=" + h.dir + "/.run",
+          // An X11 session whatever the test runs in: no Wayland hint.
+          "WAYLAND_DISPLAY=", "XDG_SESSION_TYPE="};
 }
 
 Proc proc_spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env)

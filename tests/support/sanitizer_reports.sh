@@ -5,7 +5,8 @@
 set -eu
 dir=$2
 case $1 in
-  clear) rm -rf "$dir" && mkdir -p "$dir" ;;
+  # Open to all: the Wayland tests run kavlor as a normal user.
+  clear) rm -rf "$dir" && mkdir -p "$dir" && chmod 1777 "$dir" ;;
   check)
     found=0
     for f in "$dir"/*; do
