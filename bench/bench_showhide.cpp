@@ -472,8 +472,7 @@ int main(int argc, char **argv)
 
   // The toggle command against a signal sent by hand, both through sh -c,
   // to the same instance.
-  std::vector<std::string> cmd_env = home_env(h);
-  cmd_env.push_back("DISPLAY=" + s.display);
+  const std::vector<std::string> cmd_env = session_env(s, h);
   Subject by_kill = {"sh -c kill -USR1", k.pid, w, 0, {}, {}, {},
                      "kill -USR1 " + std::to_string(k.pid), cmd_env};
   Subject by_toggle = {"sh -c kavlor --toggle", k.pid, w, 0, {}, {}, {},

@@ -8,15 +8,15 @@ set -euo pipefail
 # Building and running the program.
 program=(
   build-essential cmake pkg-config
-  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev librsvg2-bin
+  libgtk2.0-dev libvte-dev libx11-dev libxinerama-dev libxrandr-dev librsvg2-bin
 )
 # The demo without a display: a private X server, a window manager, typing
 # into the window and a screenshot.
 demo=(xvfb openbox xdotool x11-utils imagemagick)
 # The test suite, its validators and window managers, the benchmarks.
 tests=(
-  libxrandr-dev libxtst-dev googletest libgtest-dev clang libclang-rt-14-dev
-  xcompmgr xclip libnss-wrapper x11-xkb-utils
+  libxtst-dev x11-xkb-utils googletest libgtest-dev clang libclang-rt-14-dev
+  xserver-xorg-core xserver-xorg-video-dummy xcompmgr xclip libnss-wrapper
   desktop-file-utils appstream groff lintian debhelper fakeroot dpkg-dev bash-completion zsh
   fluxbox icewm xfwm4 dbus-bin i3-wm metacity marco mate-settings-daemon-common
   jwm evilwm fvwm wmaker twm xfonts-base bspwm

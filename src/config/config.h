@@ -5,6 +5,8 @@
 #include <gdk/gdk.h>
 #include <X11/Xlib.h>
 
+#include <span>
+
 enum ScrollbarPos { SCROLLBAR_NONE = -1, SCROLLBAR_LEFT = 2, SCROLLBAR_RIGHT = 3 };
 enum BorderType { BORDER_THIN = 0, BORDER_THICK = 1, BORDER_NONE = 2 };
 enum WindowPosition {
@@ -12,6 +14,8 @@ enum WindowPosition {
   POS_TOPLEFT, POS_TOPRIGHT, POS_BOTTOMLEFT, POS_BOTTOMRIGHT
 };
 enum ShowTabs { SHOWTAB_NEVER = 0, SHOWTAB_ONE = 1, SHOWTAB_ALWAYS = 2 };
+// Where the shell of a new tab starts.
+enum TabDir { TABDIR_START = 0, TABDIR_CURRENT = 1 };
 // The monitor the window is shown on; MONITOR_NUMBER takes monitor_number.
 enum MonitorRule { MONITOR_POINTER = 0, MONITOR_FOCUS, MONITOR_PRIMARY, MONITOR_NUMBER };
 
@@ -49,6 +53,7 @@ struct Settings {
   int fixedx;
   int fixedy;
   int allowreorder;
+  int tabdir;
   int cursorBlink;
   GdkColor cursorColor;
   int cursorShape;
@@ -57,15 +62,59 @@ struct Settings {
   gint8 start_toggled;
 };
 
+struct OptionWords;
+
+// How the parser reads an option's value; the manual and the completions
+// describe each rule once.
+enum OptionRule {
+  RULE_TEXT,      // copied whole
+  RULE_FILE,      // copied whole; a file name
+  RULE_COLOR,     // a colour name or hex code, else the row's fallback colour
+  RULE_WORDS,     // one of the row's words
+  RULE_INTEGER,   // atoi's reading
+  RULE_NUMBER,    // atof's reading, as a float
+  RULE_SIZE,      // pixels, or with "%" a share of the monitor
+  RULE_KEY,       // a key symbol name, first letter in either case
+  RULE_MODIFIER,  // one of the row's words, first letter in either case
+  RULE_KEYMOD,    // the row's words joined by "+"
+  RULE_PALETTE,   // names that begin with the row's names up to their "X"
+  RULE_MONITOR,   // one of the row's words, or a monitor's number
+};
+
+struct SizeFields {
+  int *pixels;
+  int *percent;
+};
+
+// Where the rule stores the value: the member that matches the rule.
+union OptionField {
+  char (*text)[SETTINGS_TEXT_SIZE];
+  GdkColor *color;
+  int *number;
+  float *real;
+  KeySym *key;
+  const SizeFields *size;
+};
+
 struct OptionInfo {
+  // What --help and --info print.
   char name[18];
   char short_name[12];
   char type[12];
   char description[150];
+  // What the parser, the resource loading and the generated files read.
+  OptionRule rule;
+  OptionField field;
+  const OptionWords *words;   // RULE_WORDS, RULE_MODIFIER, RULE_KEYMOD
+  const char *fallback;       // RULE_COLOR: the colour of a value that is none
+  const char *default_text;   // read by the rule at start; "(...)": set in code
+                              // and only described
+  const char *example;        // a typical value, for examples and fuzz seeds
+  bool resource;              // also read from ~/.Xdefaults
 };
 
-constexpr int OPTION_COUNT = 31;
-extern const OptionInfo option_table[OPTION_COUNT];
+// Every option, in the order --help prints them and the parser tries them.
+extern const std::span<const OptionInfo> option_table;
 
 // The one record, filled at start-up before any other thread exists: by
 // the configuration module, and by --toggle, which sets start_toggled.
@@ -74,9 +123,14 @@ extern Settings settings;
 
 void settings_defaults();
 void settings_apply_option(char *name, char *value);
+// Whether `name` is one of the row's names; the parser applies the first
+// row that matches.
+bool settings_option_matches(const OptionInfo &row, const char *name);
+// The row's default text applied by the row's rule.
+void settings_apply_default(const OptionInfo &row);
 // The resources of `path` (a ~/.Xdefaults file; nullptr for none) become
-// the display's database and are applied, options in table order, then the
-// palette.
+// the display's database and are applied: the resource rows of the option
+// table in order, then color0 to color15.
 void settings_read_resource_file(Display *dpy, const char *path);
 // The defaults, then the real user's ~/.Xdefaults. The command line comes
 // after, from the start-up code, which also runs its action words.
@@ -128,6 +182,7 @@ int settings_get_autohide();
 const char *settings_get_bgimage();
 int settings_get_scroll();
 int settings_get_allowreorder();
+int settings_get_tabdir();
 int settings_get_cursor_blink();
 int settings_get_cursor_shape();
 GdkColor settings_get_cursor_color();

@@ -22,9 +22,11 @@ static int saturate(int64_t v)
 // than this. Larger than the monitor is allowed.
 constexpr int X_SIZE_MAX = 32767;
 
+// Half-open ranges: a monitor's first column is its own, not its left
+// neighbour's.
 static bool monitor_holds(const MonitorRect &c, int px, int py)
 {
-  return c.x <= px && px <= c.x + c.width && c.y <= py && py <= c.y + c.height;
+  return c.x <= px && px - c.x < c.width && c.y <= py && py - c.y < c.height;
 }
 
 static int64_t overlap_area(const MonitorRect &a, const MonitorRect &b)

@@ -4,9 +4,13 @@
 #include "config/config.h"
 #include "gptr.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,16 +84,83 @@ void settings_check()
   }
 }
 
+namespace {
+
+// More than any resource file needs; a regular file that keeps growing (a
+// link to a log) must not hold up the start.
+constexpr size_t RESOURCE_FILE_MAX = 16 << 20;
+
+enum class ResourceFile { missing, not_regular, read };
+
+// Xlib's own reader opens the path blocking and reads whatever it names: a
+// FIFO there hangs the start for good. What was opened is checked instead,
+// and only a regular file is read.
+ResourceFile resource_file_read(const char *path, std::string *text)
+{
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0)
+    return ResourceFile::missing;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return ResourceFile::not_regular;
+  }
+  char buf[65536];
+  while (text->size() < RESOURCE_FILE_MAX) {
+    const ssize_t n = read(fd, buf, std::min(sizeof buf, RESOURCE_FILE_MAX - text->size()));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    text->append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  return ResourceFile::read;
+}
+
+// The text parsed as Xlib's file reader would: an "#include" names a file
+// beside this one, so the parse runs from the file's directory.
+XrmDatabase resource_database_from_text(const char *path, const std::string &text)
+{
+  const int cwd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  GCharPtr dir(g_path_get_dirname(path));
+  const bool moved = cwd >= 0 && chdir(dir.get()) == 0;
+  XrmDatabase db = XrmGetStringDatabase(text.c_str());
+  if (moved && fchdir(cwd) != 0) {
+    // The old directory went away meanwhile; nothing relies on it.
+  }
+  if (cwd >= 0)
+    close(cwd);
+  return db;
+}
+
+} // namespace
+
 void settings_read_resource_file(Display *dpy, const char *path)
 {
   if (path) {
-    XrmSetDatabase(dpy, XrmGetFileDatabase(path));
+    std::string text;
+    switch (resource_file_read(path, &text)) {
+    case ResourceFile::missing:
+      // Xlib then builds its own database; its reader fails here just
+      // the same, without blocking.
+      XrmSetDatabase(dpy, nullptr);
+      break;
+    case ResourceFile::not_regular:
+      // As good as missing, but Xlib's own database would open this very
+      // path (through $HOME) and block on it: an empty one instead.
+      XrmSetDatabase(dpy, XrmGetStringDatabase(""));
+      break;
+    case ResourceFile::read:
+      XrmSetDatabase(dpy, resource_database_from_text(path, text));
+      break;
+    }
   } else {
     // Xlib's own database would read $HOME/.Xdefaults: give it an empty one.
     XrmSetDatabase(dpy, XrmGetStringDatabase(""));
   }
   for (const OptionInfo &row : option_table)
-    if (strcmp(row.name, "cursorShape") != 0)  // set on the command line only
+    if (row.resource)
       apply_resource(dpy, row.name);
   for (int i = 0; i < PALETTE_SIZE; i++) {
     char name[16];

@@ -4,86 +4,30 @@
 #include <glib.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <vte/vte.h>
 
 Settings settings;
-
-// name            short      type        description
-const OptionInfo option_table[OPTION_COUNT] = {
-  {"key",          "-k",      "KEY",      "Shortcut key (eg: f12)."},
-  {"mod",          "-m",      "MODIFIER", "meta modifier key: shift, control, alt, windows, none."},
-  {"keymod",       "-km",     "MODIFIER", "Modifier for keyboard shortcuts. Can be a combination (with +) of modifiers (eg: shift+control)."},
-  {"autohide",     "-ah",     "BOOLEAN",  "Whether or not to hide kavlor when it looses focus. Default: true."},
-  {"font",         "-fn",     "FONT",     "Terminal font and size (eg: Sans 10). Default: Bistream Vera Sans 10."},
-  {"background",   "-bg",     "COLOR",    "Background color. Default: Black."},
-  {"foreground",   "-fg",     "COLOR",    "Foreground color. Default: White."},
-  {"allowbold",    "-ab",     "BOOLEAN",  "Allow bold fonts or not. Default: true."},
-  {"border",       "-b",      "TYPE",     "Border type: thin, thick, none. Default: none."},
-  {"opacity",      "-o",      "NUMBER",   "Opacity (range: 10 - 100). Default: 100."},
-  {"bgimage",      "-bgimg",  "FILE",     "Background image to use on terminal."},
-  {"width",        "-w",      "NUMBER",   "Window width, either as an integer or a percentage (eg, 50%). Default: 800."},
-  {"height",       "-h",      "NUMBER",   "Window height, either as an integer or a percentage (eg, 50%).. Default: 400."},
-  {"position",     "-p",      "POSITION", "Window position: top, bottom, left, right. Default: top."},
-  {"scrollbar",    "-s",      "POSITION", "Scrollbar position: left, right, none. Default: none."},
-  {"shell",        "-sh",     "STRING",   "Terminal Shell. Default: the user's default shell."},
-  {"emulation",    "-e",      "STRING",   "Terminal Emulation. Default: xterm"},
-  {"lines",        "-l",      "NUMBER",   "Scrollback lines. 0 to disable scrollback. Default: 1000."},
-  {"showtab",      "-st",     "VALUE",    "Tabbar visibility (one: only visible when > 1 tabs): never, one, always."},
-  {"tabpos",       "-tp",     "POSITION", "Tabbar position: top, bottom, left, right. Default: bottom."},
-  {"tablabel",     "-tl",     "STRING",   "Label of the tabs. Default: term."},
-  {"tabfill",      "-tf",     "BOOLEAN",  "Whether tabs fill whole tabbar space. Default: true."},
-  {"scroll",       "-sc",     "BOOLEAN",  "Whether to scroll the terminal on output. Default: true."},
-  {"fixedx",       "-fx",     "NUMBER",   "Overrides any calculated horizontal position."},
-  {"fixedy",       "-fy",     "NUMBER",   "Overrides any calculated vertical position."},
-  {"allowreorder", "-ar",     "BOOLEAN",  "Allow reordering of terminal tabs."},
-  {"colorX",       "-cX",     "COLOR",    "Specify color X of the terminals color palette"},
-  {"cursorBlink",  "-ub",     "BOOLEAN",  "Should the cursor blink? Default: true"},
-  {"cursorColor",  "-uc",     "COLOR",    "The color of the cursor. Default: white"},
-  {"cursorShape",  "-us",     "STRING",   "Cursor shape, one of [block,ibeam,underline]. Default: block"},
-  {"monitor",      "-mon",    "MONITOR",  "Monitor to show on: pointer, focus (the active window's), primary or a number from 0. Default: pointer."},
-};
 
 void settings_defaults()
 {
   Settings &s = settings;
-  g_strlcpy(s.font, "Bitstream Vera Sans Mono 10", sizeof s.font);
-  gdk_color_parse("black", &s.background);
-  gdk_color_parse("white", &s.foreground);
-  s.scrollbar = SCROLLBAR_NONE;
-  s.border = BORDER_NONE;
-  s.opacity = 100.0f;
+  // What no value of an option gives: no key, no modifier, no image, the
+  // size in pixels, the tab bar shown from two tabs on, no palette.
+  s.key = NoSymbol;
+  s.mod = 0;
   s.bgimage[0] = '\0';
-  s.width = 800;
-  s.height = 400;
   s.width_percent = -1;
   s.height_percent = -1;
-  s.position = POS_TOP;
-  s.mod = 0;
-  s.key = NoSymbol;
+  s.showtab = SHOWTAB_ONE;
+  s.palette_count = 0;
+  s.start_toggled = 0;
   // Without a password entry there is no login shell to copy.
   const struct passwd *pw = getpwuid(getuid());
   g_strlcpy(s.shell, pw && pw->pw_shell && *pw->pw_shell ? pw->pw_shell : "/bin/sh",
             sizeof s.shell);
-  g_strlcpy(s.emulation, "xterm", sizeof s.emulation);
-  s.lines = 1000;
-  s.showtab = SHOWTAB_ONE;
-  s.tabpos = GTK_POS_BOTTOM;
-  g_strlcpy(s.tablabel, "term", sizeof s.tablabel);
-  s.palette_count = 0;
-  s.tabfill = 0;
-  s.allowbold = 1;
-  s.keymod = GDK_SHIFT_MASK | GDK_CONTROL_MASK;
-  s.autohide = 1;
-  s.scroll = 1;
-  s.fixedx = -1;
-  s.fixedy = -1;
-  s.allowreorder = 1;
-  s.cursorBlink = 1;
-  gdk_color_parse("white", &s.cursorColor);
-  s.cursorShape = VTE_CURSOR_SHAPE_BLOCK;
-  s.monitor = MONITOR_POINTER;
-  s.monitor_number = 0;
-  s.start_toggled = 0;
+  // Every other default is the option's default text, read by its rule.
+  for (const OptionInfo &row : option_table)
+    if (row.default_text[0] != '(')
+      settings_apply_default(row);
 }
 
 const char *settings_get_font() { return settings.font; }
@@ -116,6 +60,7 @@ const char *settings_get_bgimage()
 }
 int settings_get_scroll() { return settings.scroll; }
 int settings_get_allowreorder() { return settings.allowreorder; }
+int settings_get_tabdir() { return settings.tabdir; }
 int settings_get_cursor_blink() { return settings.cursorBlink; }
 int settings_get_cursor_shape() { return settings.cursorShape; }
 GdkColor settings_get_cursor_color() { return settings.cursorColor; }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The words that options taking words accept. The parser reads its rules
-// from these tables, and the manual and the shell completions list them, so
+// from these lists, and the manual and the shell completions list them, so
 // the three never disagree.
 #pragma once
 
@@ -16,15 +16,12 @@ struct OptionWord {
 constexpr int WORDS_KEEP = INT_MIN;  // any other word leaves the field as it was
 
 struct OptionWords {
-  const char *option;  // long name in option_table; BOOLEAN rows share "BOOLEAN"
   const OptionWord *words;
   int count;
   bool ignore_case;
   int fallback;        // code of any other word, or WORDS_KEEP
 };
 
-// The word list of an option_table row, or null when it takes no words.
-const OptionWords *settings_option_words(const OptionInfo &row);
 // The code of `text` in `list`; the fallback, or `current` under WORDS_KEEP,
 // when it is not one of the words.
 int settings_word_code(const OptionWords &list, const char *text, int current);

@@ -16,13 +16,10 @@ static const char *const VERSION = KAVLOR_VERSION;
 
 void print_help(const char *self)
 {
-  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
-         "  --help\tDisplay this menu\n"
-         "  --info\tDisplay .Xdefault options\n"
-         "  --version\tDisplay the current application version\n"
-         "  --toggle\tShow/Hide the current kavlor instance\n"
-         "(When using an action command, the options are ignored)\n\nOptions are:\n",
-         VERSION, self);
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, self);
+  for (const ActionWord &a : action_words)
+    printf("  %s\t%s\n", a.word, a.help);
+  printf("(When using an action command, the options are ignored)\n\nOptions are:\n");
   for (const OptionInfo &row : option_table)
     printf("  %s %s\t%s\n", row.short_name, row.type, row.description);
   printf("\t\tYou may specify no palette, or a complete one with 16 total colors\n"
@@ -37,17 +34,14 @@ void print_help(const char *self)
 
 void print_info(const char *self)
 {
-  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n"
-         "  --help\tDisplay command line options menu\n"
-         "  --info\tDisplay .Xdefault options\n"
-         "  --version\tDisplay current application version\n"
-         "  --toggle\tShow/Hide the current kavlor instance\n"
-         "(When using an action command, the .Xdefaults options are ignored)\n\n"
+  printf("kavlor version %s\nUsage: %s [action] [options]\n\nActions are:\n", VERSION, self);
+  for (const ActionWord &a : action_words)
+    printf("  %s\t%s\n", a.word, a.info);
+  printf("(When using an action command, the .Xdefaults options are ignored)\n\n"
          "The .Xdefault options are read from ~/.Xdefaults.\n"
          "To specify an option in .Xdefaults use this syntax:\n"
          "kavlor.OPTION: VALUE\nExample: kavlor.key: f12\n\n"
-         "Available .Xdefaults options:\n",
-         VERSION, self);
+         "Available .Xdefaults options:\n");
   for (const OptionInfo &row : option_table)
     printf("  %s:  \t%s      \t%s\n", row.name, row.type, row.description);
   printf("\t\t\t\tYou may specify no palette, or a complete one with 16 total colors.\n"
@@ -59,12 +53,14 @@ void print_version()
   printf("kavlor %s\n", VERSION);
 }
 
-// word         action                                             ends the process
+// The words in the order they are compared, with their lines in --help and
+// --info (which the manual and the completions list too).
+// word         action                                         ends   --help line                                --info line
 const ActionWord action_words[ACTION_WORD_COUNT] = {
-  {"--help",    print_help,                                        true},
-  {"--info",    print_info,                                        true},
-  {"--version", [](const char *) { print_version(); },             true},
-  {"--toggle",  [](const char *) { toggle_other_instance(); },     false},
+  {"--help",    print_help,                                    true,  "Display this menu",                       "Display command line options menu"},
+  {"--info",    print_info,                                    true,  "Display .Xdefault options",               "Display .Xdefault options"},
+  {"--version", [](const char *) { print_version(); },         true,  "Display the current application version", "Display current application version"},
+  {"--toggle",  [](const char *) { toggle_other_instance(); }, false, "Show/Hide the current kavlor instance",   "Show/Hide the current kavlor instance"},
 };
 
 // Each argument is looked at in order: an action word acts at once, and

@@ -6,6 +6,8 @@ struct ActionWord {
   const char *word;
   void (*run)(const char *self);  // self: the program's path, argv[0]
   bool ends;                      // the process ends, status 1, after it
+  const char *help;               // its line in --help
+  const char *info;               // its line in --info
 };
 
 constexpr int ACTION_WORD_COUNT = 4;

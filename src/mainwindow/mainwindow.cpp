@@ -69,9 +69,14 @@ void mainwindow_create()
   gtk_window_set_resizable(window, TRUE);
   // A position the user chose (USPosition): window managers that ignore a
   // program's wish (evilwm, fvwm, twm) honour this one. The flag stays in
-  // the window's size hints for every later show.
-  GdkGeometry no_geometry = {};
-  gtk_window_set_geometry_hints(window, nullptr, &no_geometry, GDK_HINT_USER_POS);
+  // the window's size hints for every later show. A minimum of one pixel:
+  // otherwise the size request above is the minimum, and a percentage size
+  // on a smaller monitor, or after a mode change, could never shrink.
+  GdkGeometry hints = {};
+  hints.min_width = 1;
+  hints.min_height = 1;
+  gtk_window_set_geometry_hints(window, nullptr, &hints,
+                                static_cast<GdkWindowHints>(GDK_HINT_USER_POS | GDK_HINT_MIN_SIZE));
   // On every desktop and above from the first map on: some managers read
   // this only from the properties a window carries when it is mapped
   // (evilwm), and the toolkit writes them before each map once asked.
@@ -108,6 +113,7 @@ void mainwindow_create()
   }
   g_signal_connect(mw.window, "show", G_CALLBACK(mainwindow_record_xid), nullptr);
   g_signal_connect(mw.window, "map-event", G_CALLBACK(mainwindow_on_map), nullptr);
+  g_signal_connect(mw.window, "delete-event", G_CALLBACK(mainwindow_on_delete), nullptr);
   g_signal_connect(mw.window, "configure-event", G_CALLBACK(mainwindow_on_configure), nullptr);
   g_signal_connect(mw.window, "destroy", G_CALLBACK(mainwindow_quit), nullptr);
   g_signal_connect_after(mw.notebook, "button_press_event",
@@ -122,6 +128,7 @@ void mainwindow_create()
   gtk_notebook_set_homogeneous_tabs(notebook, FALSE);
   // The X window is made now, while hidden, so the first show only maps it.
   gtk_widget_realize(mw.window);
+  gdk_window_add_filter(mw.window->window, mainwindow_map_filter, nullptr);
 
   mainwindow_start_hotkey();
   if (settings_get_start_toggled())

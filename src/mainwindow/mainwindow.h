@@ -61,9 +61,38 @@ void mainwindow_hold_toggle_requests();
 void mainwindow_watch_toggle_requests();
 gboolean mainwindow_autohide(GtkWidget *widget, GdkEventFocus *event, gpointer data);
 gboolean mainwindow_on_map(GtkWidget *widget, GdkEvent *event, gpointer data);
+GdkFilterReturn mainwindow_map_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_on_configure(GtkWidget *widget, GdkEventConfigure *event, gpointer data);
 GdkFilterReturn mainwindow_focus_filter(GdkXEvent *xevent, GdkEvent *event, gpointer data);
 gboolean mainwindow_toggle_fullscreen();
+gboolean mainwindow_on_delete(GtkWidget *widget, GdkEvent *event, gpointer data);
+
+// Renaming: the label of tab `index` becomes an entry; Enter keeps the name,
+// Escape drops it, an empty name follows the terminal's title again.
+void mainwindow_rename_tab(int index);
+// The user named the tab of this label: titles leave it alone.
+gboolean mainwindow_tab_renamed(GtkWidget *label);
+
+// Searching the current tab's scrollback. One bar under the notebook shows
+// the search of the current tab; each terminal keeps whether its bar is open
+// and its text, so a tab's page stays a box around its terminal.
+struct SearchBar {
+  GtkWidget *bar;  // null until the first search
+  GtkWidget *entry;
+  GtkWidget *previous;
+  GtkWidget *next;
+  GtkWidget *close;
+  int failed;      // the last search found nothing
+};
+
+extern SearchBar searchbar;
+
+void mainwindow_search_open();
+void mainwindow_search_close();
+// Backward is the older match. False when there is none.
+gboolean mainwindow_search_find(gboolean backward);
+// Shows the search of tab `index`, which is becoming the current one.
+void mainwindow_search_follow(int index);
 
 // Accelerators and the tab bar.
 void mainwindow_connect_accelerators(GtkAccelGroup *group);

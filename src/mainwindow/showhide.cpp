@@ -55,19 +55,72 @@ static bool mainwindow_has_size(int width, int height)
   return asked_w == width && asked_h == height && x_w == width && x_h == height;
 }
 
+// An unmap that came from outside (a program's iconify request, the window
+// manager, another client) after the last show began. An unmap older than
+// that show, as from our own hide before it, decides nothing: toggles in
+// quick succession read it after the next show. From the events the
+// toolkit reads anyway, no round trip; written under the GDK lock.
+static unsigned long unmap_serial;
+static bool unmapped;
+
+GdkFilterReturn mainwindow_map_filter(GdkXEvent *xevent, GdkEvent *, gpointer)
+{
+  const XEvent *e = static_cast<const XEvent *>(xevent);
+  if (e->type == UnmapNotify) {
+    unmapped = true;
+    unmap_serial = e->xany.serial;
+  } else if (e->type == MapNotify) {
+    unmapped = false;
+  }
+  return GDK_FILTER_CONTINUE;
+}
+
+// Iconified or withdrawn from outside, the window keeps its toolkit
+// visible flag but is not on screen.
+static bool mainwindow_on_screen()
+{
+  return gtk_widget_get_visible(mainwindow.window) && !(unmapped && unmap_serial >= show_serial);
+}
+
 // The X time of the last show, which its focus requests carry.
 static guint32 show_time;
+
+// The server tells its time in the PropertyNotify of a change to one of
+// our windows. The change is asked first and the event read after the
+// placement's own round trip has brought it in, so that the time costs no
+// wait of its own.
+static Atom mainwindow_ask_time(Display *dpy, Window xid)
+{
+  const Atom atom = gdk_x11_get_xatom_by_name("_KAVLOR_TIME");
+  XChangeProperty(dpy, xid, atom, atom, 8, PropModeReplace, nullptr, 0);
+  return atom;
+}
+
+static guint32 mainwindow_read_time(Display *dpy, Window xid, Atom atom)
+{
+  struct Wanted { Window xid; Atom atom; } wanted = {xid, atom};
+  XEvent event;
+  XIfEvent(dpy, &event, [](Display *, XEvent *e, XPointer arg) -> Bool {
+    const Wanted *w = reinterpret_cast<const Wanted *>(arg);
+    return e->type == PropertyNotify && e->xproperty.window == w->xid &&
+           e->xproperty.atom == w->atom;
+  }, reinterpret_cast<XPointer>(&wanted));
+  return static_cast<guint32>(event.xproperty.time);
+}
 
 static void mainwindow_show(guint32 time)
 {
   GtkWindow *window = GTK_WINDOW(mainwindow.window);
   GdkWindow *gdk_window = mainwindow.window->window;
-  show_serial = NextRequest(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
+  Display *dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+  const Window xid = gdk_x11_drawable_get_xid(gdk_window);
+  show_serial = NextRequest(dpy);
   // Window managers refuse the focus to a request of time 0 (kwin) or log
   // it as a fault (mutter, muffin). A key press brings its own time; any
   // other request gets the server's time now.
-  show_time = time != 0 ? time : gdk_x11_get_server_time(gdk_window);
+  const Atom time_atom = time != 0 ? None : mainwindow_ask_time(dpy, xid);
   const Placement place = settings_place_window();
+  show_time = time != 0 ? time : mainwindow_read_time(dpy, xid, time_atom);
   gtk_window_move(window, place.x, place.y);
   if (!mainwindow_has_size(place.width, place.height))
     gtk_window_resize(window, place.width, place.height);
@@ -76,7 +129,8 @@ static void mainwindow_show(guint32 time)
   map_pending = true;
   // Read by the window manager when the window is mapped.
   gdk_x11_window_set_user_time(gdk_window, show_time);
-  if (gtk_window_is_active(window))
+  // gtk_widget_show does nothing to a window the toolkit counts visible.
+  if (gtk_window_is_active(window) && mainwindow_on_screen())
     gtk_widget_show(mainwindow.window);
   else
     gtk_window_present_with_time(window, show_time);
@@ -91,8 +145,9 @@ static void mainwindow_show(guint32 time)
 void mainwindow_toggle(ToggleReason reason, guint32 time)
 {
   gdk_threads_enter();
-  const bool visible = reason == TOGGLE_HOTKEY ? gtk_widget_get_visible(mainwindow.window)
-                                               : mainwindow.shown != 0;
+  // What is not on screen is shown, whoever asks.
+  const bool visible = mainwindow_on_screen() &&
+                       (reason == TOGGLE_HOTKEY || mainwindow.shown != 0);
   if (visible) {
     gtk_widget_hide(mainwindow.window);
     gdk_flush();
@@ -263,6 +318,16 @@ gboolean mainwindow_on_map(GtkWidget *, GdkEvent *, gpointer)
   place_watch = true;
   mainwindow_focus_again();
   return FALSE;
+}
+
+// The window manager's close (Alt+F4, a close button) would destroy the
+// window and with it every shell. A drop-down has no title bar, so that
+// close is a reflex: it hides the window, as the key would.
+gboolean mainwindow_on_delete(GtkWidget *, GdkEvent *, gpointer)
+{
+  gtk_widget_hide(mainwindow.window);
+  mainwindow.shown = 0;
+  return TRUE;
 }
 
 // awesome places a window after mapping it, when the map handler has

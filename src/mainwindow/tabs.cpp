@@ -101,4 +101,5 @@ void mainwindow_focus_terminal()
 void mainwindow_on_switch_page(GtkNotebook *, gpointer, guint page_num, gpointer)
 {
   mainwindow.current_tab = static_cast<int>(page_num);
+  mainwindow_search_follow(mainwindow.current_tab);
 }

@@ -19,8 +19,10 @@ struct MenuCommand {
 const MenuCommand commands[] = {
   {"New Tab",           GTK_STOCK_ADD,        false,     mainwindow_add_tab,                      nullptr},
   {"Close Tab",         GTK_STOCK_CLOSE,      false,     [] { mainwindow_close_tab(nullptr); },   &popupmenu.close_tab_item},
+  {"Rename Tab…",       GTK_STOCK_EDIT,       false,     [] { mainwindow_rename_tab(mainwindow.current_tab); }, nullptr},
   {"Copy",              GTK_STOCK_COPY,       true,      [] { mainwindow_copy(); },               nullptr},
   {"Paste",             GTK_STOCK_PASTE,      false,     [] { mainwindow_paste(); },              nullptr},
+  {"Find…",             GTK_STOCK_FIND,       false,     mainwindow_search_open,                  nullptr},
   {"Toggle Fullscreen", GTK_STOCK_FULLSCREEN, true,      [] { mainwindow_toggle_fullscreen(); },  nullptr},
   {"Quit",              GTK_STOCK_QUIT,       true,      [] { gtk_widget_destroy(mainwindow.window); }, nullptr},
 };
@@ -74,4 +76,12 @@ void popupmenu_popup(guint32 time)
 {
   popupmenu.popup_open = 1;
   gtk_menu_popup(GTK_MENU(popupmenu.popup_menu), nullptr, nullptr, nullptr, nullptr, 3, time);
+}
+
+std::vector<const char *> popupmenu_labels()
+{
+  std::vector<const char *> labels;
+  for (const MenuCommand &c : commands)
+    labels.push_back(c.label);
+  return labels;
 }

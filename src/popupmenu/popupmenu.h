@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <vector>
+
 struct PopupMenu {
   GtkWidget *popup_menu;
   int popup_open;
@@ -17,3 +19,5 @@ void popupmenu_build();
 void popupmenu_activate(gpointer row);
 void popupmenu_deactivate();
 void popupmenu_popup(guint32 time);
+// The item labels in menu order, for the manual.
+std::vector<const char *> popupmenu_labels();

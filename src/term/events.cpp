@@ -18,6 +18,7 @@ constexpr guint MAX_DELAY_S = 30;
 
 struct RestartState {
   gint64 started;
+  GPid pid;  // of the shell last started, whose directory a new tab may take
   int quick_failures;
   guint timer;
   bool gone;  // its tab was closed
@@ -59,9 +60,16 @@ gboolean term_delayed_restart_cb(gpointer data)
 
 // The first shell of a terminal counts too: one that fails at once has
 // used up one of the free restarts.
-void term_shell_started(VteTerminal *terminal)
+void term_shell_started(VteTerminal *terminal, GPid pid)
 {
-  restart_state(terminal)->started = g_get_monotonic_time();
+  RestartState *rs = restart_state(terminal);
+  rs->started = g_get_monotonic_time();
+  rs->pid = pid;
+}
+
+GPid term_shell_pid(VteTerminal *terminal)
+{
+  return restart_state(terminal)->pid;
 }
 
 gboolean term_on_button_press(GtkWidget *widget, GdkEventButton *event, gpointer)
@@ -109,6 +117,7 @@ void term_child_exited(VteTerminal *terminal)
   RestartState *rs = restart_state(terminal);
   if (rs->gone)
     return;
+  rs->pid = 0;  // reaped: the number may soon name another process
   if (vte_terminal_get_child_exit_status(terminal) == 0) {
     mainwindow_close_tab(GTK_WIDGET(terminal));
     return;
@@ -227,10 +236,24 @@ void term_on_window_request(VteTerminal *, gpointer data)
     pending.flush = gdk_threads_add_timeout(REQUEST_GATHER_MS, term_flush_window_requests, nullptr);
 }
 
+// A program may set a title of megabytes; a label that held it would cost
+// its layout many times that. The cut walks bytes, not the UTF-8 skip
+// table, so a broken sequence never carries it past the end.
+std::string term_tab_title(const char *title)
+{
+  if (!title)
+    return "";
+  size_t chars = 0;
+  for (size_t i = 0; title[i]; i++)
+    if ((static_cast<unsigned char>(title[i]) & 0xc0) != 0x80 && chars++ == TAB_TITLE_MAX)
+      return std::string(title, i) + "\xe2\x80\xa6";  // U+2026, the ellipsis
+  return title;
+}
+
 void term_on_title_changed(VteTerminal *terminal, GtkWidget *label)
 {
-  if (!terminal || !label)
+  if (!terminal || !label || mainwindow_tab_renamed(label))
     return;
-  const char *title = vte_terminal_get_window_title(terminal);
-  gtk_label_set_label(GTK_LABEL(label), title ? title : "");
+  const std::string title = term_tab_title(vte_terminal_get_window_title(terminal));
+  gtk_label_set_label(GTK_LABEL(label), title.c_str());
 }

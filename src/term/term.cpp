@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Terminal construction, appearance and link patterns.
 #include "term/term.h"
+#include "gptr.h"
 #include "config/config.h"
 #include "mainwindow/mainwindow.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 
@@ -51,16 +53,55 @@ void term_compile_url_patterns()
   }
 }
 
+namespace {
+
+constexpr char DIR_KEY[] = "kv-dir";  // where the tab's shells start; none: the start directory
+
+// The working directory of the current tab's shell, or null when there is
+// none or it cannot be read (the shell is gone, no permission).
+char *term_current_shell_dir()
+{
+  if (mainwindow.current_tab < 0)
+    return nullptr;
+  GtkWidget *current = mainwindow_terminal_at(mainwindow.current_tab);
+  const GPid pid = current ? term_shell_pid(VTE_TERMINAL(current)) : 0;
+  if (pid <= 0)
+    return nullptr;
+  char link[64];
+  g_snprintf(link, sizeof link, "/proc/%d/cwd", static_cast<int>(pid));
+  char *dir = g_file_read_link(link, nullptr);
+  if (dir && !g_file_test(dir, G_FILE_TEST_IS_DIR)) {
+    g_free(dir);  // removed since: " (deleted)"
+    dir = nullptr;
+  }
+  return dir;
+}
+
+} // namespace
+
 // Starts the configured shell in the terminal, for a new tab or a restart.
 // The terminal type set on a pty after the fork only reaches later shells,
 // and the library's own fork takes TERM from its built-in emulation, so the
 // pty is made here with the configured type before the shell starts.
+// A shell that cannot start (a directory, no execute permission, no pty
+// or descriptor left) would leave a blank tab without a word: the reason
+// goes to standard error and into the tab, where the user looks.
+static void term_report_start_failure(VteTerminal *terminal, GError *error)
+{
+  GCharPtr line(g_strdup_printf("error: the shell '%s' can't be started: %s",
+                                settings_get_shell(), error ? error->message : "unknown error"));
+  fprintf(stderr, "%s\n", line.get());
+  vte_terminal_feed(terminal, line.get(), -1);
+  vte_terminal_feed(terminal, "\r\n", 2);
+  g_clear_error(&error);
+}
+
 void term_fork_shell(VteTerminal *terminal)
 {
   GError *error = nullptr;
   VtePty *pty = vte_terminal_pty_new(terminal, VTE_PTY_DEFAULT, &error);
   if (!pty) {
-    g_clear_error(&error);
+    term_report_start_failure(terminal, error);
     return;
   }
   vte_pty_set_term(pty, settings_get_emulation());
@@ -70,22 +111,79 @@ void term_fork_shell(VteTerminal *terminal)
   GPid pid;
   const GSpawnFlags flags = static_cast<GSpawnFlags>(
       G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH | G_SPAWN_CHILD_INHERITS_STDIN);
-  if (g_spawn_async(nullptr, argv, envv, flags,
-                    reinterpret_cast<GSpawnChildSetupFunc>(vte_pty_child_setup), pty,
-                    &pid, &error)) {
-    vte_terminal_watch_child(terminal, pid);
-    term_shell_started(terminal);
-  } else {
+  // A restart keeps its tab's directory; one that went since, the start one.
+  const char *dir = static_cast<const char *>(g_object_get_data(G_OBJECT(terminal), DIR_KEY));
+  bool started = false;
+  for (const char *cwd : {dir, static_cast<const char *>(nullptr)}) {
     g_clear_error(&error);
+    started = g_spawn_async(cwd, argv, envv, flags,
+                            reinterpret_cast<GSpawnChildSetupFunc>(vte_pty_child_setup), pty,
+                            &pid, &error);
+    if (started || !cwd)
+      break;
+  }
+  if (started) {
+    vte_terminal_watch_child(terminal, pid);
+    term_shell_started(terminal, pid);
+  } else {
+    // No shell will read the pty: its descriptors go back now.
+    vte_terminal_set_pty_object(terminal, nullptr);
+    term_report_start_failure(terminal, error);
   }
   g_strfreev(envv);
   g_object_unref(pty);
+}
+
+namespace {
+
+constexpr int ZOOM_MIN_POINTS = 4;
+constexpr int ZOOM_MAX_POINTS = 72;
+
+// A resized copy of the configured font while zoomed; null at the
+// configured size. All terminals show the same font.
+PangoFontDescription *zoomed_font;
+
+void term_set_font(VteTerminal *terminal)
+{
+  if (zoomed_font)
+    vte_terminal_set_font(terminal, zoomed_font);
+  else
+    vte_terminal_set_font_from_string(terminal, settings_get_font());
+}
+
+} // namespace
+
+void term_zoom(int step)
+{
+  GtkWidget *current = mainwindow_terminal_at(mainwindow.current_tab);
+  if (!current)
+    return;
+  if (zoomed_font)
+    pango_font_description_free(zoomed_font);
+  zoomed_font = nullptr;
+  if (step != 0) {
+    // The configured font may name no size: the terminal's own font has one.
+    const PangoFontDescription *shown = vte_terminal_get_font(VTE_TERMINAL(current));
+    const int size = shown ? pango_font_description_get_size(shown) : 0;
+    const int wanted = CLAMP(size + step * PANGO_SCALE, ZOOM_MIN_POINTS * PANGO_SCALE,
+                             ZOOM_MAX_POINTS * PANGO_SCALE);
+    zoomed_font = pango_font_description_from_string(settings_get_font());
+    if (shown && pango_font_description_get_size_is_absolute(shown))
+      pango_font_description_set_absolute_size(zoomed_font, wanted);
+    else
+      pango_font_description_set_size(zoomed_font, wanted);
+  }
+  GtkWidget *terminal;
+  for (int i = 0; (terminal = mainwindow_terminal_at(i)); i++)
+    term_set_font(VTE_TERMINAL(terminal));
 }
 
 GtkWidget *term_new()
 {
   GtkWidget *widget = vte_terminal_new();
   VteTerminal *terminal = VTE_TERMINAL(widget);
+  if (settings_get_tabdir() == TABDIR_CURRENT)
+    g_object_set_data_full(G_OBJECT(widget), DIR_KEY, term_current_shell_dir(), g_free);
   term_fork_shell(terminal);
   if (const char *image = settings_get_bgimage())
     vte_terminal_set_background_image_file(terminal, image);
@@ -96,7 +194,7 @@ GtkWidget *term_new()
   vte_terminal_set_allow_bold(terminal, settings_get_allowbold());
   vte_terminal_set_scroll_on_output(terminal, settings_get_scroll());
   vte_terminal_set_scroll_on_keystroke(terminal, TRUE);
-  vte_terminal_set_font_from_string(terminal, settings_get_font());
+  term_set_font(terminal);
   vte_terminal_set_scrollback_lines(terminal, settings_get_lines());
   vte_terminal_set_backspace_binding(terminal, VTE_ERASE_ASCII_DELETE);
   vte_terminal_set_word_chars(terminal, "-A-Za-z0-9_$.+!*(),;:@&=?/~#%");

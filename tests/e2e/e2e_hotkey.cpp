@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ComboCase{"BareKey", {"-k", "F12"}, "F12", {"shift+F12", "ctrl+F12", "alt+F12"}},
         ComboCase{"Alt", {"-k", "F12", "-m", "alt"}, "alt+F12", {"F12", "shift+alt+F12"}},
-        ComboCase{"NoneMeansControl", {"-k", "F12", "-m", "none"}, "ctrl+F12", {"F12"}},
+        ComboCase{"NoneIsTheKeyAlone", {"-k", "F12", "-m", "none"}, "F12", {"ctrl+F12"}},
+        ComboCase{"UnknownWordMeansControl", {"-k", "F12", "-m", "hyper"}, "ctrl+F12", {"F12"}},
         ComboCase{"Windows", {"-k", "F12", "-m", "win"}, "super+F12", {"F12"}},
         ComboCase{"CapitalLetterIsTheLetterKey", {"-k", "A"}, "a", {"shift+a"}}),
     [](const testing::TestParamInfo<ComboCase> &info) { return std::string(info.param.name); });
@@ -279,6 +280,16 @@ TEST_F(HotkeyAlone, GrabProbeSeesTheHotkey)
   EXPECT_EQ(x_try_grab(x.dpy, AnyKey, 0), BadAccess);
   EXPECT_EQ(x_try_grab(x.dpy, x_keycode(x.dpy, "F12"), 0), BadAccess);
   EXPECT_EQ(x_try_grab(x.dpy, x_keycode(x.dpy, "F12"), ShiftMask), 0);
+}
+
+// "none" is the key alone: grabbed without a modifier, and not with Control.
+TEST_F(HotkeyAlone, ModNoneGrabsTheKeyAlone)
+{
+  Proc &p = start({"-k", "F12", "-m", "none"});
+  ASSERT_NE(ready(p), 0u);
+  const KeyCode f12 = x_keycode(x.dpy, "F12");
+  EXPECT_EQ(x_try_grab(x.dpy, f12, 0), BadAccess);
+  EXPECT_EQ(x_try_grab(x.dpy, f12, ControlMask), 0);
 }
 
 // The keymap changes under a running instance, as a virtual keyboard or

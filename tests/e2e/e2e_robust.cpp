@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <ostream>
 #include <string>
@@ -214,10 +216,43 @@ TEST_P(OddSizes, GiveAMappedWindowOfTheNearestSizeXCanShow)
 // name       -w            -h          width  height
 INSTANTIATE_TEST_SUITE_P(Sizes, OddSizes,
     testing::Values(OddSize{"zero",     "0",         "200",    1,     200},
-                    OddSize{"word",     "abc",       "wide",   1,     1},
+                    // No digit at all: the default stays (with a warning line).
+                    OddSize{"word",     "abc",       "wide",   800,   400},
                     OddSize{"negative", "-300",      "200",    1,     200},
                     OddSize{"huge",     "99999999",  "200",    32767, 200},
                     OddSize{"tall",     "300",       "99999%", 300,   32767}),
     [](const testing::TestParamInfo<OddSize> &info) { return std::string(info.param.name); });
 
 } // namespace
+
+// A program sets a title of a megabyte while the tab bar shows: the tab's
+// label keeps a few hundred characters of it, so kavlor grows by what the
+// terminal needs to read the sequence, not by the layout of a megabyte of
+// label text (which cost some 80 MB).
+TEST_F(Robust, HugeTitleCostsLittleMemory)
+{
+  // The title waits for the test's word through a FIFO, so that the memory
+  // before it can be measured.
+  const ScriptShell shell = script_shell_make(
+      "read word < @DIR@/go\n"
+      "printf '\\033]0;%s\\007' \"$(head -c 1048576 /dev/zero | tr '\\0' t)\"\n"
+      ": > @DIR@/sent\n"
+      "exec sleep 1000");
+  const std::string go = shell.dir + "/go";
+  ASSERT_EQ(mkfifo(go.c_str(), 0600), 0);
+  ASSERT_TRUE(kavlor_run_shown(&run, {"-sh", shell.path, "-st", "always", "-ah", "false"}));
+  ASSERT_TRUE(procfs_wait_idle(run.proc.pid));
+  const long before = procfs_rss_kb(run.proc.pid);
+  int fd = -1;
+  // The shell opens its end once it runs.
+  ASSERT_TRUE(wait_until([&] { return (fd = open(go.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }, 20.0));
+  ASSERT_EQ(write(fd, "go\n", 3), 3);
+  close(fd);
+  ASSERT_TRUE(wait_until([&] { return access((shell.dir + "/sent").c_str(), F_OK) == 0; }, 20.0));
+  // Read, parsed and laid out: kavlor waits for work again.
+  ASSERT_TRUE(procfs_wait_idle(run.proc.pid, 60.0));
+  const long after = procfs_rss_kb(run.proc.pid);
+  printf("resident memory before the title %ld kB, after %ld kB\n", before, after);
+  EXPECT_LT(after - before, 32 * 1024);
+  EXPECT_TRUE(proc_alive(&run.proc)) << how_it_ended(run.proc);
+}

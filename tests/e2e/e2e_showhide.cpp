@@ -12,6 +12,8 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace {
 
@@ -434,6 +436,187 @@ TEST_F(ShowHide, FollowsMonitorsChangedWhileRunning)
   ASSERT_TRUE(wait_shown(w));
   EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "1000,0 400x200"; }, 10.0))
       << geometry_text(x.dpy, w);
+}
+
+// A percentage size follows the monitor under the pointer at every show,
+// smaller as well as larger: on a smaller monitor, and after the monitor's
+// size changes. The window used to keep the size it had when it was built
+// as its minimum.
+struct PercentStep {
+  std::vector<Monitor> monitors;  // empty: as before
+  int px, py;
+  const char *geometry;
+};
+
+struct PercentCase {
+  const char *name;
+  std::vector<std::string> args;
+  std::vector<PercentStep> steps;
+};
+
+void PrintTo(const PercentCase &c, std::ostream *os) { *os << c.name; }
+
+// The second monitor of the layout takes its new size, the first stays:
+// the server reports the change as it would a mode change of that output.
+// A monitor that exists is not set again: it goes, and comes back.
+bool resize_second_monitor(Display *dpy, const std::vector<Monitor> &layout)
+{
+  const Atom name = XInternAtom(dpy, "monitor1", False);
+  XRRDeleteMonitor(dpy, DefaultRootWindow(dpy), name);
+  XRRMonitorInfo *m = XRRAllocateMonitor(dpy, 0);
+  m->name = name;
+  m->x = layout[1].x;
+  m->y = layout[1].y;
+  m->width = layout[1].width;
+  m->height = layout[1].height;
+  m->mwidth = layout[1].width / 4;
+  m->mheight = layout[1].height / 4;
+  XRRSetMonitor(dpy, DefaultRootWindow(dpy), m);
+  XRRFreeMonitors(m);
+  XSync(dpy, False);
+  int n = 0;
+  XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
+  const bool done = heads && n == 2 && heads[1].width == layout[1].width &&
+                    heads[1].height == layout[1].height;
+  if (heads)
+    XFree(heads);
+  return done;
+}
+
+class PercentSize : public ShowHide, public testing::WithParamInterface<PercentCase> {};
+
+TEST_P(PercentSize, FollowsTheMonitorBothWays)
+{
+  const PercentCase &c = GetParam();
+  XSessionOptions wide;
+  wide.screens = {"3200x1080"};
+  start_session(wide);
+  const PercentStep &first = c.steps.front();
+  ASSERT_TRUE(x_set_monitors(x.dpy, first.monitors));
+  tool({"xdotool", "mousemove", std::to_string(first.px), std::to_string(first.py)});
+  std::vector<std::string> args = {"--toggle", "-p", "top"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  Proc &k = start(args);
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  for (size_t i = 0; i < c.steps.size(); i++) {
+    const PercentStep &step = c.steps[i];
+    SCOPED_TRACE("step " + std::to_string(i));
+    if (i > 0) {
+      ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
+      ASSERT_TRUE(wait_hidden(w));
+      if (!step.monitors.empty()) {
+        ASSERT_TRUE(resize_second_monitor(x.dpy, step.monitors));
+      }
+      tool({"xdotool", "mousemove", std::to_string(step.px), std::to_string(step.py)});
+      ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
+    }
+    ASSERT_TRUE(wait_shown(w));
+    EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == step.geometry; }, 10.0))
+        << geometry_text(x.dpy, w);
+  }
+}
+
+// A 1920x1080 monitor and a 1280x1024 one to its right; then the right one
+// changes its size to 1024x768 (the change of a mode, as RandR reports it).
+const std::vector<Monitor> BIG_SMALL = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+const std::vector<Monitor> BIG_SMALLER = {{0, 0, 1920, 1080}, {1920, 0, 1024, 768}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Monitors, PercentSize,
+    testing::Values(
+        PercentCase{"half",
+                    {"-w", "50%", "-h", "50%"},
+                    {{BIG_SMALL, 100, 100, "480,0 960x540"},
+                     {{}, 2500, 100, "2240,0 640x512"},
+                     {BIG_SMALLER, 2500, 100, "2176,0 512x384"},
+                     {{}, 100, 100, "480,0 960x540"}}},
+        PercentCase{"full_width",
+                    {"-w", "100%", "-h", "200"},
+                    {{BIG_SMALL, 100, 100, "0,0 1920x200"},
+                     {{}, 2500, 100, "1920,0 1280x200"},
+                     {BIG_SMALLER, 2500, 100, "1920,0 1024x200"},
+                     {{}, 100, 100, "0,0 1920x200"}}},
+        // Started on the small monitor: growing worked before, and still does.
+        PercentCase{"started_small",
+                    {"-w", "50%", "-h", "50%"},
+                    {{BIG_SMALL, 2500, 100, "2240,0 640x512"},
+                     {{}, 100, 100, "480,0 960x540"},
+                     {{}, 2500, 100, "2240,0 640x512"}}}),
+    [](const testing::TestParamInfo<PercentCase> &i) { return std::string(i.param.name); });
+
+// The one output of an Xorg dummy server in the mode of this size, at the
+// origin; true once the server reports that monitor.
+bool set_output_mode(Display *dpy, int width, int height)
+{
+  const Window root = DefaultRootWindow(dpy);
+  XRRScreenResources *res = XRRGetScreenResources(dpy, root);
+  if (!res || res->noutput < 1 || res->ncrtc < 1)
+    return false;
+  RROutput output = res->outputs[0];
+  XRROutputInfo *info = XRRGetOutputInfo(dpy, res, output);
+  RRMode mode = None;
+  for (int i = 0; info && mode == None && i < info->nmode; i++)
+    for (int j = 0; j < res->nmode; j++)
+      if (res->modes[j].id == info->modes[i] && static_cast<int>(res->modes[j].width) == width &&
+          static_cast<int>(res->modes[j].height) == height)
+        mode = res->modes[j].id;
+  const RRCrtc crtc = info && info->crtc ? info->crtc : res->crtcs[0];
+  if (info)
+    XRRFreeOutputInfo(info);
+  const bool set = mode != None && XRRSetCrtcConfig(dpy, res, crtc, CurrentTime, 0, 0, mode,
+                                                    RR_Rotate_0, &output, 1) == Success;
+  XRRFreeScreenResources(res);
+  if (!set)
+    return false;
+  XSync(dpy, False);
+  int n = 0;
+  XineramaScreenInfo *heads = XineramaQueryScreens(dpy, &n);
+  bool found = false;
+  for (int i = 0; heads && i < n; i++)
+    found = found || (heads[i].x_org == 0 && heads[i].width == width && heads[i].height == height);
+  if (heads)
+    XFree(heads);
+  return found;
+}
+
+// Real mode changes of a monitor, on an Xorg dummy server (Xvfb has none):
+// its one output goes from 1920x1080 down to 1280x1024 and 1024x768, and
+// back up. (The server keeps the pointer on its outputs, and the dummy
+// driver has only one: monitors side by side are left to the Xvfb test.)
+TEST_F(ShowHide, PercentSizeFollowsModeChanges)
+{
+  XSessionOptions xorg;
+  xorg.xorg_dummy_virtual = "1920 1080";
+  start_session(xorg);
+  // The screen starts at the size of the output's first mode; it may grow
+  // to the whole frame buffer.
+  XRRSetScreenSize(x.dpy, DefaultRootWindow(x.dpy), 1920, 1080, 480, 270);
+  ASSERT_TRUE(set_output_mode(x.dpy, 1920, 1080));
+  tool({"xdotool", "mousemove", "100", "100"});
+  Proc &k = start({"--toggle", "-p", "top", "-w", "50%", "-h", "50%"});
+  const Window w = kavlor_wait_window(x.dpy, &k);
+  ASSERT_NE(w, 0u) << proc_err(k);
+  ASSERT_TRUE(wait_shown(w));
+  EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == "480,0 960x540"; }, 10.0))
+      << geometry_text(x.dpy, w);
+
+  struct Step { int width, height; const char *geometry; };
+  const Step steps[] = {
+    {1280, 1024, "320,0 640x512"},
+    {1024, 768, "256,0 512x384"},
+    {1920, 1080, "480,0 960x540"},
+  };
+  for (const Step &step : steps) {
+    SCOPED_TRACE(step.geometry);
+    ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
+    ASSERT_TRUE(wait_hidden(w));
+    ASSERT_TRUE(set_output_mode(x.dpy, step.width, step.height));
+    ASSERT_TRUE(procfs_signal_and_wait(k.pid, SIGUSR1));
+    ASSERT_TRUE(wait_shown(w));
+    EXPECT_TRUE(wait_until([&] { return geometry_text(x.dpy, w) == step.geometry; }, 10.0))
+        << geometry_text(x.dpy, w);
+  }
 }
 
 // A show leaves out a resize only when the window already has the size:

@@ -6,9 +6,12 @@
 #include "procfs.h"
 
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,6 +54,7 @@ const Row ROWS[] = {
   {"fixedx", "-fx", "NUMBER", "Overrides any calculated horizontal position."},
   {"fixedy", "-fy", "NUMBER", "Overrides any calculated vertical position."},
   {"allowreorder", "-ar", "BOOLEAN", "Allow reordering of terminal tabs."},
+  {"tabdir", "-td", "VALUE", "Directory of new tabs: start, current (that of the current tab). Default: start."},
   {"colorX", "-cX", "COLOR", "Specify color X of the terminals color palette"},
   {"cursorBlink", "-ub", "BOOLEAN", "Should the cursor blink? Default: true"},
   {"cursorColor", "-uc", "COLOR", "The color of the cursor. Default: white"},
@@ -314,6 +318,16 @@ INSTANTIATE_TEST_SUITE_P(Layers, LoadConfigStart, ::testing::Values(
   StartCase{"toolkit_option_between", "", {"-l", "--sync", "-5"}, LINES_ERROR, true}
 ), [](const auto &info) { return std::string(info.param.what); });
 
+// One line each, naming the option and the value; the start goes on.
+TEST_F(LoadConfig, SizeWithoutDigitsWarnsAndStarts)
+{
+  home_write(run.home, ".Xdefaults", "kavlor.height: 300\n");
+  Proc &p = start({"-w", "wide", "-h", "tall", "-k", "f12"});
+  expect_running(p, "");
+  EXPECT_EQ(proc_err(p), "warning: width 'wide' is no number, keeping 800\n"
+                         "warning: height 'tall' is no number, keeping 300\n");
+}
+
 // The session's kind and whether a key is set: the Wayland hint goes to
 // stderr only when both call for it.
 struct WaylandCase {
@@ -404,6 +418,50 @@ TEST_F(LoadConfig, TerminalRunsTheLoginShell)
   }, 20.0)) << "no /bin/bash child";
 }
 
+// Whatever stands at ~/.Xdefaults, the start goes on: only a regular file
+// is read (through a link too, and its "#include" beside it), anything else
+// is no file. A FIFO there used to hang the start for good.
+TEST_F(LoadConfig, ResourceFileOfAnyKind)
+{
+  const std::string file = run.home.dir + "/.Xdefaults";
+  const std::string key = "kavlor.key: f12\n";
+  struct Case {
+    const char *what;
+    std::function<void()> make;
+    bool read;  // the key in it is applied
+  };
+  const Case cases[] = {
+    {"regular", [&] { home_write(run.home, ".Xdefaults", key); }, true},
+    {"fifo", [&] { ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); }, false},
+    {"directory", [&] { ASSERT_EQ(mkdir(file.c_str(), 0700), 0); }, false},
+    {"link to /dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", file.c_str()), 0); }, false},
+    {"dangling link", [&] { ASSERT_EQ(symlink("/nonexistent/xdefaults", file.c_str()), 0); }, false},
+    {"link to a regular file", [&] {
+       home_write(run.home, "real-xdefaults", key);
+       ASSERT_EQ(symlink((run.home.dir + "/real-xdefaults").c_str(), file.c_str()), 0);
+     }, true},
+    // Root reads it all the same.
+    {"unreadable", [&] {
+       home_write(run.home, ".Xdefaults", key);
+       ASSERT_EQ(chmod(file.c_str(), 0), 0);
+     }, geteuid() == 0},
+    {"include beside it", [&] {
+       home_write(run.home, ".Xdefaults", "#include \"more-resources\"\n");
+       home_write(run.home, "more-resources", key);
+     }, true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    run_capture({"rm", "-rf", file, run.home.dir + "/real-xdefaults",
+                 run.home.dir + "/more-resources"});
+    c.make();
+    Proc &p = start({});
+    expect_running(p, c.read ? "" : HINT);
+    EXPECT_EQ(proc_err(p), "");
+    proc_kill(&p);
+  }
+}
+
 struct GeometryCase {
   const char *what;
   std::string xdefaults;
@@ -445,6 +503,10 @@ INSTANTIATE_TEST_SUITE_P(Screen, LoadConfigGeometry, ::testing::Values(
                0, 30, 400, 300},
   GeometryCase{"fixedy_only", "", {"-p", "right", "-w", "400", "-h", "300", "-fy", "100"}, 624, 100, 400, 300},
   GeometryCase{"full_width", "", {"-w", "100%", "-h", "200", "-p", "left"}, 0, 284, 1024, 200},
+  // A size without digits keeps what the layer before it gave.
+  GeometryCase{"width_without_digits", "", {"-w", "wide"}, 112, 0, 800, 400},
+  GeometryCase{"height_without_digits_keeps_resource", "kavlor.height: 300\n", {"-h", "tall"},
+               112, 0, 800, 300},
   GeometryCase{"resources_and_command_line", "kavlor.width: 500\nkavlor.height: 50%\nkavlor.position: bottom\n",
                {"-w", "600"}, 212, 384, 600, 384}
 ), [](const auto &info) { return std::string(info.param.what); });

@@ -146,19 +146,62 @@ void harness_isolate_pids(int argc, char **argv)
 std::string kavlor_path() { return KAVLOR_BINARY; }
 std::string nss_wrapper_path() { return NSS_WRAPPER_LIB; }
 
+// Xorg with the dummy driver: no input devices, no VT switching, and the
+// configuration, an empty configuration folder and the log in a folder of
+// this session (Xorg takes a -config given by absolute path from root).
+static std::vector<std::string> xorg_dummy_command(XSession *s, const XSessionOptions &opts)
+{
+  s->server_dir = temp_dir("kvxorg-");
+  const std::string conf = s->server_dir + "/xorg.conf";
+  mkdir((s->server_dir + "/conf.d").c_str(), 0700);
+  std::ofstream(conf) << "Section \"ServerFlags\"\n"
+                         "  Option \"AutoAddDevices\" \"false\"\n"
+                         "  Option \"AutoEnableDevices\" \"false\"\n"
+                         "  Option \"DontVTSwitch\" \"true\"\n"
+                         "EndSection\n"
+                         "Section \"Device\"\n"
+                         "  Identifier \"card\"\n"
+                         "  Driver \"dummy\"\n"
+                         "  VideoRam 65536\n"
+                         "EndSection\n"
+                         "Section \"Monitor\"\n"
+                         "  Identifier \"monitor\"\n"
+                         "  HorizSync 5.0-1000.0\n"
+                         "  VertRefresh 5.0-200.0\n"
+                         "EndSection\n"
+                         "Section \"Screen\"\n"
+                         "  Identifier \"screen\"\n"
+                         "  Device \"card\"\n"
+                         "  Monitor \"monitor\"\n"
+                         "  DefaultDepth 24\n"
+                         "  SubSection \"Display\"\n"
+                         "    Depth 24\n"
+                         "    Virtual " << opts.xorg_dummy_virtual << "\n"
+                         "  EndSubSection\n"
+                         "EndSection\n";
+  return {"/usr/lib/xorg/Xorg", "-config", conf, "-configdir", s->server_dir + "/conf.d",
+          "-logfile", s->server_dir + "/Xorg.log", "-novtswitch", "-sharevts"};
+}
+
 bool xsession_start(XSession *s, const XSessionOptions &opts)
 {
   int fds[2];
   if (pipe(fds) != 0)
     return false;
-  std::vector<std::string> argv = {"Xvfb", "-displayfd", std::to_string(fds[1]),
-                                   "-nolisten", "tcp", "-noreset"};
-  for (size_t i = 0; i < opts.screens.size(); i++) {
+  std::vector<std::string> argv = {"Xvfb"};
+  if (!opts.xorg_dummy_virtual.empty())
+    argv = xorg_dummy_command(s, opts);
+  for (const std::string &arg : {std::string("-displayfd"), std::to_string(fds[1]),
+                                 std::string("-nolisten"), std::string("tcp"),
+                                 std::string("-noreset")})
+    argv.push_back(arg);
+  for (size_t i = 0; opts.xorg_dummy_virtual.empty() && i < opts.screens.size(); i++) {
     argv.push_back("-screen");
     argv.push_back(std::to_string(i));
     argv.push_back(opts.screens[i] + "x24");
   }
-  argv.push_back(opts.xinerama ? "+xinerama" : "-xinerama");
+  if (opts.xorg_dummy_virtual.empty())
+    argv.push_back(opts.xinerama ? "+xinerama" : "-xinerama");
   int devnull = open("/dev/null", O_WRONLY);
   s->xvfb = spawn_raw(argv, {}, devnull, devnull, fds[1]);
   close(fds[1]);
@@ -169,7 +212,7 @@ bool xsession_start(XSession *s, const XSessionOptions &opts)
     number += c;
   close(fds[0]);
   if (number.empty()) {
-    fprintf(stderr, "harness: Xvfb did not start\n");
+    fprintf(stderr, "harness: %s did not start\n", argv[0].c_str());
     close(devnull);
     kill_wait(&s->xvfb);
     return false;
@@ -228,6 +271,9 @@ void xsession_stop(XSession *s)
   kill_wait(&s->compositor);
   kill_wait(&s->wm);
   kill_wait(&s->xvfb);
+  if (!s->server_dir.empty())
+    run_capture({"rm", "-rf", s->server_dir});
+  s->server_dir.clear();
 }
 
 void home_make(TestHome *h, const std::string &shell)

@@ -23,10 +23,15 @@ struct XSessionOptions {
   std::vector<std::string> wm_command = {"openbox", "--sm-disable"};
   std::vector<std::string> wm_env;
   bool compositor = false;
+  // Xorg with the dummy video driver instead of Xvfb: one RandR output
+  // whose mode can change, on a frame buffer of this size ("WIDTH HEIGHT");
+  // `screens` and `xinerama` are then not used.
+  std::string xorg_dummy_virtual;
 };
 
 struct XSession {
   std::string display;  // ":N"
+  std::string server_dir;  // the Xorg configuration and log, when Xorg runs
   pid_t xvfb = -1, wm = -1, compositor = -1;
   Display *dpy = nullptr;  // the test's own connection
 };

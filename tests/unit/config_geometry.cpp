@@ -91,16 +91,17 @@ TEST(ConfigGeometry, MonitorUnderThePointer)
     {"inside monitor 0", {{0, 0, 1100, 400}, PAIR, 100, 100}, half, {300, 200, 150, 0}},
     // Monitor 0 is never tested: the shared edge belongs to monitor 1.
     {"shared edge", {{0, 0, 1100, 400}, PAIR, 600, 100}, half, {250, 200, 725, 0}},
-    // Closed bounds: the far edges of monitor 1 still count as inside.
-    {"far corner of monitor 1", {{0, 0, 1100, 400}, PAIR, 1100, 300}, half, {250, 200, 725, 0}},
+    // Half-open bounds: the far edges of monitor 1 lie outside it.
+    {"last pixel of monitor 1", {{0, 0, 1100, 400}, PAIR, 1099, 299}, half, {250, 200, 725, 0}},
+    {"far corner of monitor 1", {{0, 0, 1100, 400}, PAIR, 1100, 300}, half, {300, 200, 150, 0}},
     {"below monitor 1", {{0, 0, 1100, 400}, PAIR, 650, 301}, half, {300, 200, 150, 0}},
     {"right of everything", {{0, 0, 1100, 400}, PAIR, 1101, 10}, half, {300, 200, 150, 0}},
     {"gap", {{0, 0, 1200, 400}, {{0, 0, 600, 400}, {700, 0, 500, 300}}, 650, 100}, half,
      {300, 200, 150, 0}},
-    // Of two later monitors sharing an edge, the earlier one wins.
+    // Of two later monitors sharing an edge, the one it begins wins.
     {"edge of 1 and 2",
      {{0, 0, 1200, 300}, {{0, 0, 400, 300}, {400, 0, 400, 300}, {800, 0, 400, 300}}, 800, 10},
-     {.width = 100, .height = 100, .position = POS_TOPLEFT}, {100, 100, 400, 0}},
+     {.width = 100, .height = 100, .position = POS_TOPLEFT}, {100, 100, 800, 0}},
     {"inside 2",
      {{0, 0, 1200, 300}, {{0, 0, 400, 300}, {400, 0, 400, 300}, {800, 0, 400, 300}}, 801, 10},
      {.width = 100, .height = 100, .position = POS_TOPLEFT}, {100, 100, 800, 0}},
@@ -108,6 +109,41 @@ TEST(ConfigGeometry, MonitorUnderThePointer)
     {"offset origin",
      {{0, 0, 1824, 768}, {{0, 0, 1024, 768}, {1024, 168, 800, 600}}, 1500, 500},
      {.width = 400, .height = 100, .position = POS_BOTTOMRIGHT}, {400, 100, 1424, 668}},
+  });
+}
+
+// A monitor's first column and row are its own, its last ones too, and the
+// pixel past them belongs to the next monitor (or to the fallback).
+TEST(ConfigGeometry, MonitorEdgesAreHalfOpen)
+{
+  // Monitor 0, then 1 and 2 side by side (x), or stacked (y).
+  const std::vector<MonitorRect> row = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024},
+                                        {3200, 0, 1024, 768}};
+  const std::vector<MonitorRect> column = {{0, 0, 1024, 768}, {0, 768, 1280, 1024},
+                                           {0, 1792, 800, 600}};
+  const MonitorRect wide = {0, 0, 4224, 1080}, tall = {0, 0, 1280, 2392};
+  // Full size at the top left: the result names the monitor taken.
+  const Input full = {.width_percent = 100, .height_percent = 100, .position = POS_TOPLEFT};
+  const Result m0x = {1920, 1080, 0, 0}, m1x = {1280, 1024, 1920, 0}, m2x = {1024, 768, 3200, 0};
+  const Result m0y = {1024, 768, 0, 0}, m1y = {1280, 1024, 0, 768}, m2y = {800, 600, 0, 1792};
+  check({
+    {"x 1919: before monitor 1", {wide, row, 1919, 10}, full, m0x},
+    {"x 1920: first column of 1", {wide, row, 1920, 10}, full, m1x},
+    {"x 3199: last column of 1", {wide, row, 3199, 10}, full, m1x},
+    {"x 3200: first column of 2", {wide, row, 3200, 10}, full, m2x},
+    {"x 4223: last column of 2", {wide, row, 4223, 10}, full, m2x},
+    {"x 4224: past 2", {wide, row, 4224, 10}, full, m0x},
+    {"y 767: before monitor 1", {tall, column, 10, 767}, full, m0y},
+    {"y 768: first row of 1", {tall, column, 10, 768}, full, m1y},
+    {"y 1791: last row of 1", {tall, column, 10, 1791}, full, m1y},
+    {"y 1792: first row of 2", {tall, column, 10, 1792}, full, m2y},
+    {"y 2391: last row of 2", {tall, column, 10, 2391}, full, m2y},
+    {"y 2392: past 2", {tall, column, 10, 2392}, full, m0y},
+    // The last row of monitor 1 in x, the row below it is outside.
+    {"x inside 1, y 1023", {wide, row, 2000, 1023}, full, m1x},
+    {"x inside 1, y 1024", {wide, row, 2000, 1024}, full, m0x},
+    {"y inside 2, x 799", {tall, column, 799, 2000}, full, m2y},
+    {"y inside 2, x 800", {tall, column, 800, 2000}, full, m0y},
   });
 }
 
@@ -258,7 +294,7 @@ TEST(ConfigGeometry, ParsedOddSizesGiveAWindowXCanShow)
   // value          width
   const std::pair<const char *, int> cases[] = {
     {"0",           1},
-    {"abc",         1},
+    {"abc",         800},  // no digit: the default stays
     {"-20",         1},
     {"99999999",    32767},
     {"99999999999", 32767},

@@ -214,6 +214,14 @@ TEST(ConfigParser, WordOptions)
     {{{"-st", "always"}, {"-st", "one"}}, &Settings::showtab, SHOWTAB_ALWAYS},
     {{{"-st", "never"}, {"-st", ""}}, &Settings::showtab, SHOWTAB_NEVER},
 
+    // Neither a palette name nor a prefix of one: "-td" is not "-c".
+    {{{"tabdir", "current"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}, {"-td", "start"}}, &Settings::tabdir, TABDIR_START},
+    {{{"-td", "current"}, {"-td", "Start"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}, {"-td", "home"}}, &Settings::tabdir, TABDIR_CURRENT},
+    {{{"-td", "current"}}, &Settings::palette_count, 0},
+
     {{{"tabpos", "top"}}, &Settings::tabpos, GTK_POS_TOP},
     {{{"-tp", "left"}}, &Settings::tabpos, GTK_POS_LEFT},
     {{{"-tp", "right"}}, &Settings::tabpos, GTK_POS_RIGHT},
@@ -290,7 +298,12 @@ TEST(ConfigParser, Sizes)
     {{{"-w", "30%x"}}, &Settings::width, 800},
     {{{"-w", "12%34"}}, &Settings::width_percent, 12},
     {{{"-w", "75"}}, &Settings::width, 75},
-    {{{"-w", "wide"}}, &Settings::width, 0},
+    // No digit at all: the size it had stays (the default, or an earlier source).
+    {{{"-w", "wide"}}, &Settings::width, 800},
+    {{{"-w", "640"}, {"width", "wide"}}, &Settings::width, 640},
+    {{{"-h", ""}}, &Settings::height, 400},
+    {{{"-w", "wide"}}, &Settings::width_percent, -1},
+    {{{"-w", "x1"}}, &Settings::width, 0},
     {{{"-w", " 60% "}}, &Settings::width_percent, 60},
     {{{"height", "25%"}}, &Settings::height_percent, 25},
     {{{"-h", "25%"}}, &Settings::height, 400},
@@ -299,6 +312,25 @@ TEST(ConfigParser, Sizes)
     {{{"-h", "25%"}}, &Settings::width_percent, -1},
     {{{"-h", "99999999999%"}}, &Settings::height_percent, INT_MAX},
   });
+}
+
+// The kept size is said once, naming the option and the value.
+TEST(ConfigParser, SizeWithoutDigitsWarns)
+{
+  struct Case { const char *name, *value, *line; };
+  const Case cases[] = {
+    {"-w", "wide", "warning: width 'wide' is no number, keeping 800\n"},
+    {"height", " tall ", "warning: height 'tall' is no number, keeping 400\n"},
+    {"-w", "75", ""},
+    {"-w", "50%", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.value);
+    reset();
+    testing::internal::CaptureStderr();
+    set_option(c.name, c.value);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line);
+  }
 }
 
 TEST(ConfigParser, HotkeyModifier)
@@ -316,7 +348,11 @@ TEST(ConfigParser, HotkeyModifier)
     {{{"-m", "Shift"}}, &Settings::mod, ShiftMask},
     {{{"-m", "Win"}}, &Settings::mod, Mod4Mask},
     {{{"-m", "ALT"}}, &Settings::mod, ControlMask},
-    {{{"-m", "none"}}, &Settings::mod, ControlMask},
+    // "none" is the key alone; any other unknown word still gives Control.
+    {{{"-m", "none"}}, &Settings::mod, 0},
+    {{{"-m", "None"}}, &Settings::mod, 0},
+    {{{"-m", "alt"}, {"mod", "none"}}, &Settings::mod, 0},
+    {{{"-m", "NONE"}}, &Settings::mod, ControlMask},
     {{{"-m", ""}}, &Settings::mod, ControlMask},
     {{{"-m", "shift"}, {"-m", "hyper"}}, &Settings::mod, ControlMask},
   });
@@ -494,6 +530,7 @@ TEST(ConfigParser, EveryOptionIsReachableByBothNames)
     {"autohide", "-ah", "no", [] { return settings.autohide == 0; }},
     {"scroll", "-sc", "no", [] { return settings.scroll == 0; }},
     {"allowreorder", "-ar", "no", [] { return settings.allowreorder == 0; }},
+    {"tabdir", "-td", "current", [] { return settings.tabdir == TABDIR_CURRENT; }},
     {"cursorBlink", "-ub", "no", [] { return settings.cursorBlink == 0; }},
     {"cursorColor", "-uc", "red", [] { return settings.cursorColor.green == 0; }},
     {"cursorShape", "-us", "ibeam", [] { return settings.cursorShape == VTE_CURSOR_SHAPE_IBEAM; }},

@@ -58,6 +58,7 @@ TEST(ConfigSettings, DefaultsThroughTheAccessors)
   EXPECT_EQ(settings_get_autohide(), 1);
   EXPECT_EQ(settings_get_scroll(), 1);
   EXPECT_EQ(settings_get_allowreorder(), 1);
+  EXPECT_EQ(settings_get_tabdir(), TABDIR_START);
   EXPECT_EQ(settings_get_cursor_blink(), 1);
   expect_color(settings_get_cursor_color(), 0xffff, 0xffff, 0xffff);
   EXPECT_EQ(settings_get_cursor_shape(), VTE_CURSOR_SHAPE_BLOCK);

@@ -55,8 +55,10 @@ TEST(PopupMenu, ItemsOrderSeparatorsAndIcons)
 {
   widget_build_no_autohide({});
   struct { const char *label; const char *stock; } const expected[] = {
-    {"New Tab", "gtk-add"},   {"Close Tab", "gtk-close"}, {nullptr, nullptr},
-    {"Copy", "gtk-copy"},     {"Paste", "gtk-paste"},     {nullptr, nullptr},
+    {"New Tab", "gtk-add"},   {"Close Tab", "gtk-close"}, {"Rename Tab…", "gtk-edit"},
+    {nullptr, nullptr},
+    {"Copy", "gtk-copy"},     {"Paste", "gtk-paste"},     {"Find…", "gtk-find"},
+    {nullptr, nullptr},
     {"Toggle Fullscreen", "gtk-fullscreen"},              {nullptr, nullptr},
     {"Quit", "gtk-quit"},
   };
@@ -338,5 +340,41 @@ INSTANTIATE_TEST_SUITE_P(ViaMenuAndKeys, Clipboard, testing::Values(Via::Menu, V
                          [](const testing::TestParamInfo<Via> &info) {
                            return std::string(info.param == Via::Menu ? "Menu" : "Keys");
                          });
+
+// Rename Tab edits the label of the current tab, with the focus in it.
+TEST(PopupMenu, RenameTabEditsTheCurrentLabel)
+{
+  widget_build_no_autohide({});
+  mainwindow_add_tab();
+  mainwindow_add_tab();
+  ASSERT_TRUE(widget_show());
+  gtk_notebook_set_current_page(notebook(), 1);
+  popupmenu.popup_open = 1;
+  choose("Rename Tab…");
+  EXPECT_EQ(popupmenu.popup_open, 0);
+  GtkWidget *entry = gtk_window_get_focus(GTK_WINDOW(mainwindow.window));
+  ASSERT_TRUE(entry && GTK_IS_ENTRY(entry));
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), "term 1");
+  // It stands in the tab of the second page.
+  GtkWidget *tab = gtk_notebook_get_tab_label(notebook(), gtk_notebook_get_nth_page(notebook(), 1));
+  EXPECT_EQ(gtk_widget_get_parent(entry), tab);
+}
+
+// Find opens the search of the current tab with the focus in its entry.
+TEST(PopupMenu, FindOpensTheSearchOfTheCurrentTab)
+{
+  widget_build_no_autohide({});
+  mainwindow_add_tab();
+  ASSERT_TRUE(widget_show());
+  popupmenu.popup_open = 1;
+  choose("Find…");
+  EXPECT_EQ(popupmenu.popup_open, 0);
+  ASSERT_NE(searchbar.bar, nullptr);
+  EXPECT_TRUE(gtk_widget_get_visible(searchbar.bar));
+  EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(mainwindow.window)), searchbar.entry);
+  gtk_notebook_set_current_page(notebook(), 0);
+  widget_pump();
+  EXPECT_FALSE(gtk_widget_get_visible(searchbar.bar));
+}
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -392,6 +394,145 @@ TEST(Links, LeftPressOpensTheLinkUnderThePointerWhateverSlotsCompiled)
   XCloseDisplay(dpy);
 }
 
+// ---- a shell that cannot start ---------------------------------------------
+
+// Standard error of this process into a file while it lives.
+struct StderrCapture {
+  std::string path = temp_dir("kvstderr-") + "/stderr";
+  int saved = dup(2);
+  StderrCapture()
+  {
+    fflush(stderr);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, 2);
+    close(fd);
+  }
+  ~StderrCapture()
+  {
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    unlink(path.c_str());
+    rmdir(path.substr(0, path.rfind('/')).c_str());
+  }
+  std::string text() const
+  {
+    fflush(stderr);
+    return file_read(path);
+  }
+};
+
+// Each passes the start-up check (the path exists) and cannot be run.
+struct Unstartable {
+  const char *name;
+  std::string (*make)();
+};
+
+void PrintTo(const Unstartable &c, std::ostream *os) { *os << c.name; }
+
+std::string make_directory() { return temp_dir("kvshell-dir-"); }
+std::string make_not_executable()
+{
+  const std::string path = temp_dir("kvshell-file-") + "/shell";
+  home_write(TestHome{path.substr(0, path.rfind('/')), "", ""}, "shell", "#!/bin/sh\nexec sleep 1000\n");
+  chmod(path.c_str(), 0644);
+  return path;
+}
+std::string make_dev_null() { return "/dev/null"; }
+
+// The one line that says which shell failed and why.
+std::string failure_line(const std::string &text, const std::string &shell)
+{
+  const std::string head = "error: the shell '" + shell + "' can't be started: ";
+  const size_t at = text.find(head);
+  if (at == std::string::npos)
+    return "";
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+class NoStart : public testing::TestWithParam<Unstartable> {};
+
+// One line on stderr names the shell and the reason, the same words show in
+// the tab, the tab stays, and closing it works as ever. It used to leave a
+// blank tab without a word.
+TEST_P(NoStart, SaysWhyOnStderrAndInTheTab)
+{
+  const std::string shell = GetParam().make();
+  StderrCapture err;
+  widget_build_no_autohide({{"-sh", shell}});
+  ASSERT_EQ(mainwindow.tab_count, 1);
+  const std::string line = failure_line(err.text(), shell);
+  ASSERT_FALSE(line.empty()) << "stderr: " << err.text();
+  EXPECT_EQ(err.text(), line + "\n") << "one line, nothing else";
+  EXPECT_GT(line.size(), ("error: the shell '" + shell + "' can't be started: ").size())
+      << "a reason follows";
+  GtkWidget *terminal = mainwindow_terminal_at(0);
+  // The terminal wraps long lines: compare without the line breaks.
+  auto unwrapped = [&] {
+    std::string t = screen_text(terminal);
+    std::erase(t, '\n');
+    return t;
+  };
+  EXPECT_TRUE(widget_pump_until([&] { return unwrapped().find(line) != std::string::npos; }))
+      << "screen: " << screen_text(terminal);
+  // It stays.
+  widget_pump();
+  EXPECT_EQ(mainwindow.tab_count, 1);
+  Watch first(terminal);
+
+  // A new tab says it again; closing tabs works as ever.
+  mainwindow_add_tab();
+  EXPECT_EQ(mainwindow.tab_count, 2);
+  EXPECT_NE(err.text().find(line + "\n" + line + "\n"), std::string::npos);
+  mainwindow_close_tab(mainwindow_terminal_at(0));
+  EXPECT_TRUE(widget_pump_until([&] { return first.widget == nullptr; }));
+  EXPECT_EQ(mainwindow.tab_count, 1);
+  mainwindow_close_tab(nullptr);
+  EXPECT_EQ(mainwindow.tab_count, 1) << "the last tab is replaced";
+  // The folder the shell was made in, if it was.
+  const size_t made = shell.find("/kvshell-");
+  if (made != std::string::npos)
+    run_capture({"rm", "-rf", shell.substr(0, shell.find('/', made + 1))});
+}
+
+INSTANTIATE_TEST_SUITE_P(Shells, NoStart,
+                         testing::Values(Unstartable{"directory", make_directory},
+                                         Unstartable{"not_executable", make_not_executable},
+                                         Unstartable{"dev_null", make_dev_null}),
+                         [](const testing::TestParamInfo<Unstartable> &i) {
+                           return std::string(i.param.name);
+                         });
+
+// Out of descriptors, a new tab gets no pty: it says so too.
+TEST(NoStart, DescriptorLimitIsReported)
+{
+  const ScriptShell shell = script_shell_make();
+  widget_build_no_autohide({{"-sh", shell.path}});
+  ASSERT_TRUE(starts_reach(shell, 1));
+  StderrCapture err;
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  // The lowest free descriptor is the next one open would take: none left.
+  const int next = dup(0);
+  close(next);
+  struct rlimit low = old;
+  low.rlim_cur = static_cast<rlim_t>(next);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  mainwindow_add_tab();
+  setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_EQ(mainwindow.tab_count, 2);
+  const std::string line = failure_line(err.text(), shell.path);
+  EXPECT_FALSE(line.empty()) << "stderr: " << err.text();
+  EXPECT_TRUE(widget_pump_until([&] {
+    std::string t = screen_text(mainwindow_terminal_at(1));
+    std::erase(t, '\n');
+    return !line.empty() && t.find(line) != std::string::npos;
+  }));
+  // With descriptors back, the next tab runs its shell.
+  mainwindow_add_tab();
+  EXPECT_TRUE(starts_reach(shell, 2));
+}
+
 // ---- requests and titles of the programs -----------------------------------
 
 GdkWindowState window_state() { return gdk_window_get_state(mainwindow.window->window); }
@@ -428,6 +569,58 @@ TEST(Requests, TitleReplacesTheTabLabelForGood)
   type_into(first, "echo after > " + shell.dir + "/done");
   ASSERT_TRUE(widget_pump_until([&] { return !file_read(shell.dir + "/done").empty(); }));
   EXPECT_EQ(label_text(0), "build log");
+}
+
+// A title of a megabyte reaches the label cut to a few hundred characters,
+// at a character boundary, with an ellipsis; it used to be kept whole.
+TEST(Requests, HugeTitleIsCutInTheLabel)
+{
+  const ScriptShell quiet = script_shell_make("exec sleep 1000");
+  widget_build_no_autohide({{"-sh", quiet.path}});
+  VteTerminal *terminal = VTE_TERMINAL(mainwindow_terminal_at(0));
+  GtkWidget *label = gtk_notebook_get_tab_label(notebook(), gtk_notebook_get_nth_page(notebook(), 0));
+  // "a" then two-byte characters: the cut falls inside none of them.
+  std::string title = "a";
+  while (title.size() < (1 << 20))
+    title += "\xc3\xa9";  // e acute
+  const std::string sequence = "\033]0;" + title + "\007";
+  vte_terminal_feed(terminal, sequence.data(), static_cast<glong>(sequence.size()));
+  auto text = [&] { return std::string(gtk_label_get_text(GTK_LABEL(label))); };
+  ASSERT_TRUE(widget_pump_until([&] { return text() != "term 0"; })) << "no title";
+  const std::string shown = text();
+  ASSERT_LT(shown.size(), 1024u);  // before the texts are compared: 1 MB would be printed
+  EXPECT_TRUE(g_utf8_validate(shown.c_str(), -1, nullptr));
+  EXPECT_EQ(g_utf8_strlen(shown.c_str(), -1), static_cast<glong>(TAB_TITLE_MAX + 1));
+  const std::string ellipsis = "\xe2\x80\xa6";
+  ASSERT_GE(shown.size(), ellipsis.size());
+  EXPECT_EQ(shown.substr(shown.size() - ellipsis.size()), ellipsis);
+  EXPECT_EQ(shown.substr(0, shown.size() - ellipsis.size()),
+            title.substr(0, 1 + 2 * (TAB_TITLE_MAX - 1)));
+}
+
+TEST(Requests, TabTitleCut)
+{
+  const std::string ellipsis = "\xe2\x80\xa6";
+  const std::string a_max(TAB_TITLE_MAX, 'a');
+  std::string euro_max;  // three bytes each
+  for (size_t i = 0; i < TAB_TITLE_MAX; i++)
+    euro_max += "\xe2\x82\xac";
+  struct Case { const char *what; std::string title, label; };
+  const Case cases[] = {
+    {"empty", "", ""},
+    {"short", "build log", "build log"},
+    {"exactly the maximum", a_max, a_max},
+    {"one more", a_max + "b", a_max + ellipsis},
+    {"multibyte at the maximum", euro_max, euro_max},
+    {"multibyte past it", euro_max + "\xe2\x82\xac", euro_max + ellipsis},
+    // A broken sequence at the end is never read past.
+    {"truncated sequence", std::string(10, 'x') + "\xf0", std::string(10, 'x') + "\xf0"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(term_tab_title(c.title.c_str()), c.label);
+  }
+  EXPECT_EQ(term_tab_title(nullptr), "");
 }
 
 } // namespace
