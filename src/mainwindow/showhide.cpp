@@ -295,10 +295,9 @@ static void mainwindow_focus_again()
 }
 
 // GTK 2 stops painting the toplevel from a configure request until the
-// manager's answer, and forgets the request without painting again when
-// the window is unmapped first (sway answers a tiled window late): every
-// later show would stay an unpainted surface. Lift what no request still
-// waits for.
+// manager's answer, and forgets the request but not the freeze when the
+// window is unmapped first (sway answers a tiled window late): later shows
+// could stay unpainted. Lift what no request still waits for.
 static void mainwindow_thaw_painting()
 {
   GdkWindow *gdk_window = mainwindow.window->window;
