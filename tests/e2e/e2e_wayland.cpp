@@ -141,6 +141,32 @@ bool focused(Display *dpy, Window w) { return x_is_inside(dpy, x_focus_window(dp
 // process number that other namespaces may use: that display is then lost
 // to every later session. Inside its own namespace the test takes a /tmp
 // of its own, with the X socket folder in it.
+// kavlor and its program library as bytes, read before the /tmp they may
+// live in (a checkout there) is replaced, and written where the user can
+// run them.
+struct Program {
+  std::string starter, library;
+};
+
+const Program &program_files()
+{
+  static Program files;
+  if (files.starter.empty()) {
+    const std::string built = kavlor_path();
+    files.starter = file_read(built);
+    files.library = file_read(built.substr(0, built.rfind('/')) + "/libkavlor-program.so");
+  }
+  return files;
+}
+
+void program_install(const std::string &dir)
+{
+  const Program &files = program_files();
+  std::ofstream(dir + "/kavlor", std::ios::binary) << files.starter;
+  std::ofstream(dir + "/libkavlor-program.so", std::ios::binary) << files.library;
+  chmod((dir + "/kavlor").c_str(), 0755);
+}
+
 void private_tmp()
 {
   static bool done;
@@ -153,6 +179,29 @@ void private_tmp()
   }
 }
 
+// The sanitizer options of this run with their reports sent to `dir`: the
+// user the compositor runs as may not reach the run's own report folder
+// (a checkout under /root, or under the /tmp this test replaced).
+std::vector<std::string> sanitizer_env(const std::string &dir)
+{
+  std::vector<std::string> out;
+  for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    const char *value = getenv(name);
+    if (!value)
+      continue;
+    std::string options = value;
+    const size_t at = options.find("log_path=");
+    if (at != std::string::npos)
+      options.erase(at, options.find(':', at) == std::string::npos
+                            ? std::string::npos : options.find(':', at) + 1 - at);
+    if (!options.empty() && options.back() != ':')
+      options += ':';
+    out.push_back(std::string(name) + "=" + options + "log_path=" + dir + "/" +
+                  (name[0] == 'A' ? "asan" : "ubsan"));
+  }
+  return out;
+}
+
 class Wayland : public testing::TestWithParam<Compositor> {
 protected:
   XSession outer;  // the nested compositor's X server
@@ -162,11 +211,14 @@ protected:
   std::vector<std::string> session;  // the user's environment in the session
   Window other = 0;
   std::string results;
+  // kavlor and its program library, copied where the user can run them.
+  std::string user_kavlor;
 
   void SetUp() override
   {
     if (geteuid() != 0)
       GTEST_SKIP() << "needs root, to run the compositor as a normal user";
+    ASSERT_FALSE(program_files().starter.empty()) << "no " << kavlor_path();
     private_tmp();
     const Compositor &c = GetParam();
     home_make(&home);
@@ -174,14 +226,17 @@ protected:
     std::ofstream(home.passwd) << "tester:x:" << kUid << ":" << kGid << ":Tester:" << home.dir
                                << ":/bin/sh\n";
     std::ofstream(home.group) << "testers:x:" << kGid << ":\n";
+    mkdir((home.dir + "/bin").c_str(), 0755);
+    user_kavlor = home.dir + "/bin/kavlor";
+    program_install(home.dir + "/bin");
+    mkdir((home.dir + "/reports").c_str(), 0755);
     home_write(home, "envcap", kEnvCapture);
     chmod((home.dir + "/envcap").c_str(), 0755);
     for (const auto &f : c.files)
       home_write(home, f.first,
-                 replace_all(replace_all(f.second, "@HOME@", home.dir), "@KAVLOR@", kavlor_path()));
+                 replace_all(replace_all(f.second, "@HOME@", home.dir), "@KAVLOR@", user_kavlor));
     if (c.copy) {
       const std::string base = std::string(c.copy).substr(std::string(c.copy).rfind('/') + 1);
-      mkdir((home.dir + "/bin").c_str(), 0755);
       run_capture({"cp", c.copy, home.dir + "/bin/" + base});
     }
     run_capture({"chown", "-R", std::to_string(kUid) + ":" + std::to_string(kGid), home.dir});
@@ -200,6 +255,9 @@ protected:
     }
     for (const std::string &e : c.env)
       env_set(&env, e);
+    // What the compositor starts (sway's shortcut) reports there too.
+    for (const std::string &e : sanitizer_env(home.dir + "/reports"))
+      env_set(&env, e);
     std::vector<std::string> argv;
     for (const std::string &arg : c.command)
       argv.push_back(replace_all(arg, "@HOME@", home.dir));
@@ -213,6 +271,8 @@ protected:
 
     // The user's environment: the test home, and the session's display.
     session = home_env(home);
+    for (const std::string &e : sanitizer_env(home.dir + "/reports"))
+      env_set(&session, e);
     std::istringstream lines(file_read(env_file));
     for (std::string line; std::getline(lines, line);)
       for (const char *name : {"DISPLAY=", "XAUTHORITY=", "WAYLAND_DISPLAY=", "SWAYSOCK="})
@@ -235,6 +295,12 @@ protected:
     proc_kill(&compositor, SIGTERM);
     proc_kill(&compositor);
     xsession_stop(&outer);
+    // A report of the user's processes fails the test like any other.
+    for (const char *kind : {"asan", "ubsan"}) {
+      const std::string found = run_capture({"sh", "-c", "cat \"$0\"/" + std::string(kind) + ".* 2>/dev/null",
+                                             home.dir + "/reports"});
+      EXPECT_TRUE(found.empty()) << found;
+    }
     home_remove(&home);
     std::cout << "wayland matrix: " << GetParam().name << results << std::endl;
   }
@@ -274,7 +340,7 @@ protected:
   }
   bool run_user(const std::vector<std::string> &argv) { return run_user_status(argv) == 0; }
   // The toggle command ends with status 1 once it has signalled the instance.
-  bool toggle() { return run_user_status({kavlor_path(), "--toggle"}) == 1; }
+  bool toggle() { return run_user_status({user_kavlor, "--toggle"}) == 1; }
   bool xdotool(const std::vector<std::string> &args)
   {
     std::vector<std::string> argv = {"xdotool"};
@@ -371,7 +437,7 @@ protected:
 
   void start_kavlor()
   {
-    kavlor = proc_spawn(as_user({kavlor_path(), "-k", "f12"}), session);
+    kavlor = proc_spawn(as_user({user_kavlor, "-k", "f12"}), session);
   }
 
   Window kavlor_window()
