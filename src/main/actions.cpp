@@ -92,8 +92,3 @@ void toggle_other_instance()
   char *argv[] = {const_cast<char *>("kavlor"), const_cast<char *>("--toggle"), nullptr};
   instance_toggle_early(2, argv);
 }
-
-int find_other_instance_pid()
-{
-  return instance_find(getenv("DISPLAY"));
-}

@@ -21,4 +21,3 @@ void print_help(const char *self);
 void print_info(const char *self);
 void print_version();
 void toggle_other_instance();
-int find_other_instance_pid();

@@ -327,17 +327,6 @@ void instance_toggle_early(int argc, char **argv)
     signal_instance(pid, dir, key);
 }
 
-int instance_find(const char *display_name)
-{
-  char dir[PATH_SIZE], key[128];
-  if (!instance_dir(dir))
-    fail("error: unable to get kavlor pid\n");
-  if (!display_name || !display_name[0])
-    return find_newest(dir);
-  display_key(display_name, key);
-  return find_in(dir, key);
-}
-
 void instance_register(const char *display_name)
 {
   char dir[PATH_SIZE];

@@ -9,9 +9,6 @@
 // instance and ends the process with status 1, or, when none runs, returns
 // holding the display's election lock. Other command lines return at once.
 void instance_toggle_early(int argc, char **argv);
-// The pid of the running instance of `display_name` (without a display,
-// of the instance started last), 0 when none runs.
-int instance_find(const char *display_name);
 // Whether instance_toggle_early ran, and the election lock it holds (-1
 // for none): handed from the starter to the program it loads.
 bool instance_decided();

@@ -14,6 +14,7 @@
 //   p  sway: after several shows the window is painted, never a plain
 //      grey surface, and then repaints for a typed key
 #include "harness.h"
+#include "matrix.h"
 
 #include <csignal>
 #include <cstdio>
@@ -59,11 +60,6 @@ const char *const kWestonIni =
     "[autolaunch]\n"
     "path=@HOME@/envcap\n";
 
-struct CheckNote {
-  char check;
-  const char *reason;
-};
-
 struct Compositor {
   const char *name;
   std::vector<std::string> command;  // "@HOME@" stands for the test's home
@@ -80,8 +76,6 @@ struct Compositor {
   // empty: the EWMH request.
   std::vector<std::string> activate;
   std::vector<CheckNote> not_applicable;
-  // Faults of ours not mended yet: run and reported, not counted.
-  std::vector<CheckNote> open_faults;
 };
 void PrintTo(const Compositor &c, std::ostream *os) { *os << c.name; }
 
@@ -89,26 +83,26 @@ const Compositor kCompositors[] = {
     {"mutter",
      {"dbus-run-session", "--", "mutter", "--headless", "--wayland", "--virtual-monitor",
       "1920x1080", "--wayland-display=wayland-1", "--", "@HOME@/envcap"},
-     {}, {}, nullptr, false, true, {}, {{'s', "sway only"}, {'p', "sway only"}}, {}},
+     {}, {}, nullptr, false, true, {}, {{'s', "sway only"}, {'p', "sway only"}}},
     // The QPA plugin of kwin loads only into a binary named kwin_wayland.
     {"kwin_wayland",
      {"dbus-run-session", "--", "@HOME@/bin/kwin_wayland", "--virtual", "--xwayland", "--width",
       "1920", "--height", "1080", "--socket", "wayland-1", "@HOME@/envcap"},
-     {}, {}, "/usr/bin/kwin_wayland", false, true, {}, {{'s', "sway only"}, {'p', "sway only"}}, {}},
+     {}, {}, "/usr/bin/kwin_wayland", false, true, {}, {{'s', "sway only"}, {'p', "sway only"}}},
     // sway tiles X11 windows; an activation request only marks them urgent.
     {"sway", {"sway", "-c", "@HOME@/sway.conf"}, {{"sway.conf", kSwayConfig}},
      {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"}, nullptr, false,
-     false, {"swaymsg", "[class=\"Other\"] focus"}, {}, {}},
+     false, {"swaymsg", "[class=\"Other\"] focus"}, {}},
     // The rule floats the window at its first map only; later maps tile it.
     {"sway_float_rule", {"sway", "-c", "@HOME@/sway.conf"},
      {{"sway.conf", std::string(kSwayConfig) + "for_window [class=\"Kavlor\"] floating enable\n"}},
      {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"}, nullptr, false,
-     false, {"swaymsg", "[class=\"Other\"] focus"}, {}, {}},
+     false, {"swaymsg", "[class=\"Other\"] focus"}, {}},
     {"weston",
      {"weston", "--backend=x11-backend.so", "--width=1920", "--height=1080", "--use-pixman",
       "--xwayland", "--socket=wayland-1", "-c", "@HOME@/weston.ini"},
      {{"weston.ini", kWestonIni}}, {}, nullptr, true, false, {},
-     {{'s', "sway only"}, {'p', "sway only"}}, {}},
+     {{'s', "sway only"}, {'p', "sway only"}}},
 };
 
 std::string replace_all(std::string s, const std::string &from, const std::string &to)
@@ -348,28 +342,11 @@ protected:
     return run_user(argv);
   }
 
-  bool applies(char check)
-  {
-    for (const CheckNote &na : GetParam().not_applicable)
-      if (na.check == check) {
-        results += std::string(" ") + check + "=n/a(" + na.reason + ")";
-        return false;
-      }
-    return true;
-  }
+  bool applies(char check) { return matrix_applies(&results, GetParam().not_applicable, check); }
 
   void record(char check, bool ok, const std::string &what)
   {
-    for (const CheckNote &open : GetParam().open_faults)
-      if (open.check == check) {
-        results += std::string(" ") + check + "=" + (ok ? "pass" : "FAIL") + "(open: " +
-                   open.reason + ")";
-        if (!ok)
-          std::cerr << "open fault (" << check << ") " << what << "\n";
-        return;
-      }
-    EXPECT_TRUE(ok) << "(" << check << ") " << what;
-    results += std::string(" ") + check + "=" + (ok ? "pass" : "FAIL");
+    matrix_record(&results, check, ok, what);
   }
 
   // A plain X11 application window that takes the focus.

@@ -12,6 +12,7 @@
 //   f  F11 covers the monitor, a second F11 puts it back
 //   g  typed text reaches the shell
 #include "harness.h"
+#include "matrix.h"
 #include "kavlor_run.h"
 #include "procfs.h"
 #include "input.h"
@@ -53,16 +54,11 @@ const char *const kSpectrwmConf = "quirk[Kavlor] = FLOAT + ANYWHERE\n";
 
 // A check the manager makes impossible, and why: reported as such, never
 // as passed.
-struct NotApplicable {
-  char check;
-  const char *reason;
-};
-
 struct WmCase {
   const char *name;
   std::vector<std::string> command;  // "@HOME@" stands for the test's home
   std::vector<std::pair<std::string, std::string>> files;  // written into the home first
-  std::vector<NotApplicable> not_applicable;
+  std::vector<CheckNote> not_applicable;
   // What switches to the second desktop; empty: the EWMH request.
   std::vector<std::string> desktop_switch;
   std::vector<std::string> env;  // for the manager, besides the home's
@@ -72,13 +68,13 @@ struct WmCase {
 };
 void PrintTo(const WmCase &c, std::ostream *os) { *os << c.name; }
 
-const NotApplicable kTilingNa[] = {
+const CheckNote kTilingNa[] = {
     {'c', "the float rule promises place and focus at the first map only"},
     {'e', "no sticky state"},
     {'f', "fullscreen is the manager's own tiling business"},
 };
 // twm: no EWMH at all, so it shows the focus asked again once mapped.
-const NotApplicable kTwmNa[] = {
+const CheckNote kTwmNa[] = {
     {'c', "a show soon after a hide is often left unmapped"},
     {'d', "a show soon after a hide is often left unmapped"},
     {'e', "no desktops"},
@@ -233,23 +229,11 @@ protected:
     std::cout << "wm matrix: " << GetParam().name << results << std::endl;
   }
 
-  // False for a check the manager makes impossible, which the matrix
-  // reports with its reason.
-  bool applies(char check)
-  {
-    for (const NotApplicable &na : GetParam().not_applicable)
-      if (na.check == check) {
-        results += std::string(" ") + check + "=n/a(" + na.reason + ")";
-        return false;
-      }
-    return true;
-  }
+  bool applies(char check) { return matrix_applies(&results, GetParam().not_applicable, check); }
 
-  // Records the outcome of one check.
   void record(char check, bool ok, const std::string &what)
   {
-    EXPECT_TRUE(ok) << "(" << check << ") " << what;
-    results += std::string(" ") + check + "=" + (ok ? "pass" : "FAIL");
+    matrix_record(&results, check, ok, what);
   }
 
   bool xdotool(const std::vector<std::string> &args) { return input_xdotool(x.display, args); }
